@@ -1,0 +1,205 @@
+// The renderer's state operations, each a handful of immediate OpenGL calls with no
+// allocation, and the client-side vertex array draws.
+#include "engine/renderersys.h"
+
+#include <SDL_opengl.h>
+
+#include "engine/logsys.h"
+
+namespace Tramble {
+
+namespace {
+
+// The letterbox band of the 800 x 600 window: 100-pixel bars above and below.
+const int letterboxPosition[2] = {0, 100};
+const int letterboxSize[2] = {800, 400};
+// Vertical field of view of the 3D picture, degrees.
+const float defaultFieldOfView = 100.0f;
+// Clip planes: near is the float 0.1 widened to double, as it has always been.
+const double nearPlane = static_cast<double>(0.1f);
+const double farPlane = 5000.0;
+
+const GLenum fogModes[] = {GL_EXP, GL_EXP2, GL_LINEAR};
+const GLenum primitiveModes[] = {GL_POINTS,         GL_LINE_STRIP,   GL_LINE_LOOP, GL_LINES,
+                                 GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_TRIANGLES, GL_QUAD_STRIP,
+                                 GL_QUADS,          GL_POLYGON};
+
+void setCapability(GLenum capability, bool on) {
+    if (on) {
+        glEnable(capability);
+    } else {
+        glDisable(capability);
+    }
+}
+
+}  // namespace
+
+void Renderer::initialize() {
+    LOG(Info) << "Initializing renderer" << std::endl;
+    LogIndent indent;
+    setViewport(letterboxPosition, letterboxSize);
+    setProjection(defaultFieldOfView);
+    glLoadIdentity();
+    setLighting(true);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void Renderer::beginFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+void Renderer::setViewport(const int position[2], const int size[2]) {
+    glMatrixMode(GL_PROJECTION);
+    glViewport(position[0], position[1], size[0], size[1]);
+    glMatrixMode(GL_MODELVIEW);
+    width = size[0];
+    height = size[1];
+    setProjection(fieldOfView);
+}
+
+void Renderer::setProjection(float fov) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (fov == 0.0f) {
+        glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
+    } else {
+        const double aspect = static_cast<double>(width) / static_cast<double>(height);
+        gluPerspective(fov, aspect, nearPlane, farPlane);
+    }
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void Renderer::pushMatrix(MatrixMode mode) {
+    if (mode == MatrixMode::Projection) {
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    } else {
+        glPushMatrix();
+    }
+}
+
+void Renderer::popMatrix(MatrixMode mode) {
+    if (mode == MatrixMode::Projection) {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    } else {
+        glPopMatrix();
+    }
+}
+
+void Renderer::loadMatrix(const Matrix4& matrix, MatrixMode mode) {
+    if (mode == MatrixMode::Projection) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(matrix.data());
+        glMatrixMode(GL_MODELVIEW);
+    } else {
+        glLoadMatrixf(matrix.data());
+    }
+}
+
+void Renderer::setLighting(bool on) { setCapability(GL_LIGHTING, on); }
+
+void Renderer::setDepthTest(bool on) { setCapability(GL_DEPTH_TEST, on); }
+
+void Renderer::setDepthMask(bool on) { glDepthMask(on ? GL_TRUE : GL_FALSE); }
+
+void Renderer::setFog(bool on) { setCapability(GL_FOG, on); }
+
+void Renderer::setPolygonMode(PolygonMode mode) {
+    GLenum glMode = static_cast<GLenum>(mode);
+    switch (mode) {
+        case PolygonMode::Points: glMode = GL_POINT; break;
+        case PolygonMode::Lines: glMode = GL_LINE; break;
+        case PolygonMode::Fill: glMode = GL_FILL; break;
+    }
+    glPolygonMode(GL_FRONT_AND_BACK, glMode);
+}
+
+void Renderer::setupFog(const FogSettings& fog) {
+    glFogi(GL_FOG_MODE, static_cast<GLint>(fogModes[static_cast<int>(fog.mode)]));
+    glFogfv(GL_FOG_COLOR, fog.colour);
+    glFogf(GL_FOG_DENSITY, fog.density);
+    glFogf(GL_FOG_START, fog.start);
+    glFogf(GL_FOG_END, fog.end);
+    glHint(GL_FOG_HINT, GL_DONT_CARE);
+}
+
+// Texture generation is left alone for untextured materials: a later textured material
+// with generation off is what turns it off.
+void Renderer::applyMaterial(const Material& material) {
+    if (material.blend == BlendAdditive) {
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        glEnable(GL_BLEND);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    glColor4fv(material.colour);
+    if (material.texture == 0) {
+        glDisable(GL_TEXTURE_2D);
+        return;
+    }
+    glEnable(GL_TEXTURE_2D);
+    if (material.texGen == TexGenOff) {
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+    } else if (material.texGen == TexGenSphereMap) {
+        glEnable(GL_TEXTURE_GEN_S);
+        glEnable(GL_TEXTURE_GEN_T);
+        glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+        glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    }
+    glBindTexture(GL_TEXTURE_2D, material.texture);
+}
+
+void Renderer::translate(const Vector3& offset) { glTranslatef(offset.x, offset.y, offset.z); }
+
+void Renderer::lookAt(const Vector3& eye, const Vector3& centre) {
+    gluLookAt(eye.x, eye.y, eye.z, centre.x, centre.y, centre.z, 0.0, 1.0, 0.0);
+}
+
+void Renderer::drawElements(const VertexArray& vertices, const TriangleList& triangles, unsigned int count) {
+    const unsigned int all = static_cast<unsigned int>(triangles.count);
+    const unsigned int drawn = count == ~0u || count > all ? all : count;
+    if (drawn == 0) {
+        return;
+    }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices.vertices.get());
+    glNormalPointer(GL_FLOAT, 0, vertices.normals.get());
+    glTexCoordPointer(2, GL_FLOAT, 0, vertices.texCoords.get());
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(drawn * 3), GL_UNSIGNED_INT, triangles.triangles.get());
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void Renderer::drawArrays(PrimitiveType type, const VertexArray& vertices, unsigned int count) {
+    const unsigned int all = static_cast<unsigned int>(vertices.count);
+    const unsigned int drawn = count == ~0u || count > all ? all : count;
+    if (drawn == 0) {
+        return;
+    }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices.vertices.get());
+    if (vertices.hasNormals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, vertices.normals.get());
+    }
+    if (vertices.hasTexCoords) {
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, 0, vertices.texCoords.get());
+    }
+    glDrawArrays(primitiveModes[static_cast<int>(type)], 0, static_cast<GLsizei>(drawn));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+}  // namespace Tramble

@@ -1,0 +1,26 @@
+// Builds the bitmap font's glyph sheet: printable ASCII rendered with FreeType into a
+// 16 x 16 grid of cells, cell k holding character k + 32, stored flipped vertically so
+// that the font's texture coordinates (row 0 at the highest t) draw it upright.
+#ifndef TRAMBLE_ARTGEN_GLYPHSHEET_H
+#define TRAMBLE_ARTGEN_GLYPHSHEET_H
+
+#include <string>
+
+#include "raster.h"
+
+namespace Tramble {
+
+// Side of one glyph cell in pixels, and of the whole sheet.
+constexpr int GlyphCellSize = 32;
+constexpr int GlyphSheetSize = 16 * GlyphCellSize;
+// First and last character code with a glyph; the other cells stay black.
+constexpr int FirstGlyphCode = 32;
+constexpr int LastGlyphCode = 126;
+
+// Renders the sheet from the font file into `sheet` (GlyphSheetSize square);
+// false (with a message on stderr) when FreeType cannot load the font or a glyph.
+bool renderGlyphSheet(const std::string& fontPath, Raster& sheet);
+
+}
+
+#endif

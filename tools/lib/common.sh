@@ -1,0 +1,72 @@
+# Shared set-up for the play and test commands: the Debian packages Tramble needs, a
+# build in a given directory, and a private Xvfb display when there is no screen.
+# Source it; it defines functions only.
+
+TRAMBLE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# Everything needed to build, run and test the demo headless.
+TRAMBLE_PACKAGES=(cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-image1.2-dev libgl-dev
+    libglu1-mesa-dev libgl1-mesa-dri libboost-dev libmpg123-dev googletest libgtest-dev
+    libbenchmark-dev xvfb xauth xdotool x11-utils)
+
+# Installs whatever of the given packages is missing (as root), or says what to install.
+tramble_require_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "tramble: installing ${missing[*]}"
+        apt-get update -q >/dev/null
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+    else
+        echo "tramble: please install these Debian packages first (or run this as root):" >&2
+        echo "  sudo apt-get install ${missing[*]}" >&2
+        return 1
+    fi
+}
+
+# Configures and builds into $1 with any further CMake arguments.
+tramble_build() {
+    local dir="$1"
+    shift
+    cmake -S "$TRAMBLE_ROOT" -B "$dir" -DTRAMBLE_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+# True when $DISPLAY names an X server that answers.
+tramble_have_display() {
+    [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+}
+
+# Starts a private Xvfb with GLX on a free display number, exports DISPLAY and kills the
+# server when the calling shell exits.
+tramble_start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] || break
+    done
+    Xvfb ":${n}" -screen 0 1024x768x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
+    TRAMBLE_XVFB_PID=$!
+    trap 'kill "$TRAMBLE_XVFB_PID" 2>/dev/null' EXIT
+    export DISPLAY=":${n}"
+    local tries
+    for tries in $(seq 1 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "tramble: Xvfb did not start on :${n}" >&2
+    return 1
+}
+
+# True when a sound server or card is there to play through.
+tramble_have_sound() {
+    [ -n "${PULSE_SERVER:-}" ] && return 0
+    [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ] && return 0
+    [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pipewire-0" ] && return 0
+    compgen -G "/dev/snd/pcmC*D*p" >/dev/null
+}

@@ -1,0 +1,277 @@
+// Oscillators, filter, envelopes, drums and the mixing buses of the music generator.
+// Voices are plain loops over their own samples; nothing here knows about the arrangement.
+#include "synth.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace musicgen {
+namespace {
+
+/// Two pi, for phases kept in cycles.
+constexpr double kTwoPi = 6.283185307179586;
+/// Samples between filter coefficient updates (tan() per sample is wasted work).
+constexpr std::size_t kControlInterval = 16;
+/// Vibrato rate in Hz.
+constexpr double kVibratoHz = 5.2;
+/// Seconds after the attack before vibrato starts, and how long it takes to reach depth.
+constexpr double kVibratoDelay = 0.15, kVibratoFade = 0.4;
+/// How long the kick's duck takes to set in, and its recovery time constant.
+constexpr double kDuckAttack = 0.004, kDuckRecover = 0.11;
+/// Decays are rendered for this many time constants.
+constexpr double kDecayLengths = 5.0;
+/// Output levels of the fixed-level voices, balanced against the patches.
+constexpr float kBellGain = 0.22f, kKickGain = 0.62f, kSnareGain = 0.3f, kClapGain = 0.5f,
+                kCymbalGain = 0.12f, kSwellGain = 0.5f;
+/// Kick: resting pitch, the extra pitch at the start of the sweep, and their time constants.
+constexpr double kKickHz = 47.0, kKickSweepHz = 190.0, kKickSweepTime = 0.028,
+                 kKickDecay = 0.22, kKickSeconds = 0.55;
+/// Soft saturation of the kick body, for punch without a higher peak.
+constexpr float kKickDrive = 1.8f;
+/// Metallic partials of the cymbals (a classic drum machine's square cluster), Hz.
+constexpr double kMetalHz[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
+/// Cymbals are high-passed here.
+constexpr float kCymbalCutoff = 6500.0f;
+
+double frac(double x) { return x - std::floor(x); }
+
+/// Removes the step of a naive saw or square at its wrap, to keep the top end clean.
+double polyBlep(double phase, double step) {
+    if (phase < step) {
+        const double t = phase / step;
+        return t + t - t * t - 1.0;
+    }
+    if (phase > 1.0 - step) {
+        const double t = (phase - 1.0) / step;
+        return t * t + t + t + 1.0;
+    }
+    return 0.0;
+}
+
+/// Exponential decay with time constant tau that reaches exactly zero at `length`, so no click.
+float tailEnvelope(double t, double tau, double length) {
+    if (t >= length) return 0.0f;
+    const double floor = std::exp(-length / tau);
+    return float((std::exp(-t / tau) - floor) / (1.0 - floor));
+}
+
+float patchEnvelope(double t, double held, const Patch& p) {
+    auto level = [&p](double x) {
+        if (x < p.attack) return x / p.attack;
+        return p.sustain + (1.0 - p.sustain) * std::exp(-(x - p.attack) / p.decay);
+    };
+    if (t < held) return float(level(t));
+    return float(level(held) * std::max(0.0, 1.0 - (t - held) / p.release));
+}
+
+std::size_t frameCount(Mixer& mix, std::size_t start, double seconds) {
+    if (start >= mix.frames) return 0;
+    return std::min(std::size_t(seconds * kSampleRate), mix.frames - start);
+}
+
+}  // namespace
+
+std::size_t beatSample(double beat) {
+    return std::size_t(std::llround(beat * 60.0 * kSampleRate / kTempo));
+}
+
+double noteHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+
+std::uint32_t Rng::next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+}
+
+float Rng::uniform() { return float(next() >> 8) * (1.0f / 16777216.0f); }
+
+float Rng::bipolar() { return uniform() * 2.0f - 1.0f; }
+
+void Svf::setup(float cutoffHz, float resonance) {
+    const float hz = std::clamp(cutoffHz, 20.0f, 0.45f * kSampleRate);
+    const float g = float(std::tan(kTwoPi * 0.5 * hz / kSampleRate));
+    k_ = 2.0f * (1.0f - resonance);
+    a1_ = 1.0f / (1.0f + g * (g + k_));
+    a2_ = g * a1_;
+    a3_ = g * a2_;
+}
+
+Svf::Out Svf::process(float x) {
+    const float v3 = x - ic2_;
+    const float v1 = a1_ * ic1_ + a2_ * v3;
+    const float v2 = ic2_ + a2_ * ic1_ + a3_ * v3;
+    ic1_ = 2.0f * v1 - ic1_;
+    ic2_ = 2.0f * v2 - ic2_;
+    return {v2, v1, x - k_ * v1 - v2};
+}
+
+Mixer::Mixer(std::size_t frameCount) : frames(frameCount), duck(frameCount, 1.0f) {
+    for (auto& b : bus)
+        for (auto& channel : b) channel.assign(frames, 0.0f);
+}
+
+void Mixer::add(std::size_t frame, int channel, float value, const Place& place) {
+    if (place.pan != lastPan_) {
+        const double angle = (place.pan + 1.0) * kTwoPi / 8.0;
+        lastPan_ = place.pan;
+        panGain_[0] = float(std::cos(angle));
+        panGain_[1] = float(std::sin(angle));
+    }
+    const float v = value * panGain_[channel];
+    bus[place.ducked ? Ducked : Dry][channel][frame] += v;
+    bus[ReverbSend][channel][frame] += v * place.reverb;
+    bus[EchoSend][channel][frame] += v * place.echo;
+}
+
+void Mixer::addMono(std::size_t frame, float value, const Place& place) {
+    add(frame, 0, value, place);
+    add(frame, 1, value, place);
+}
+
+void Mixer::duckAt(std::size_t frame, float depth) {
+    const std::size_t n = frameCount(*this, frame, kDuckRecover * kDecayLengths);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kSampleRate;
+        const double g = 1.0 - depth * std::min(1.0, t / kDuckAttack) * std::exp(-t / kDuckRecover);
+        duck[frame + i] = std::min(duck[frame + i], float(g));
+    }
+}
+
+void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double note,
+               float velocity, const Patch& patch, const Place& place) {
+    const double total = seconds + patch.release;
+    const std::size_t n = frameCount(mix, start, total);
+    const double hz = noteHz(note);
+    const float unisonGain = 1.0f / std::sqrt(float(patch.voices));
+    for (int channel = 0; channel < 2; ++channel) {
+        std::vector<double> phase(patch.voices), step(patch.voices);
+        for (int u = 0; u < patch.voices; ++u) {
+            const double spread = (u + 0.25 + 0.5 * channel) / patch.voices * 2.0 - 1.0;
+            step[u] = hz * std::pow(2.0, patch.detune * spread / 1200.0) / kSampleRate;
+            phase[u] = rng.uniform();
+        }
+        double sinePhase = 0.0;
+        Svf filter;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double t = double(i) / kSampleRate;
+            const double vibratoAmount =
+                std::clamp((t - patch.attack - kVibratoDelay) / kVibratoFade, 0.0, 1.0);
+            const double bend = std::pow(
+                2.0, patch.vibrato * vibratoAmount * std::sin(kTwoPi * kVibratoHz * t) / 12.0);
+            double osc = 0.0;
+            for (int u = 0; u < patch.voices; ++u) {
+                const double dt = step[u] * bend, p = phase[u];
+                osc += patch.saw * (2.0 * p - 1.0 - polyBlep(p, dt));
+                osc += patch.square * ((p < 0.5 ? 1.0 : -1.0) + polyBlep(p, dt) -
+                                       polyBlep(frac(p + 0.5), dt));
+                phase[u] = frac(p + dt);
+            }
+            osc = osc * unisonGain + patch.sine * std::sin(kTwoPi * sinePhase);
+            sinePhase = frac(sinePhase + hz * bend / kSampleRate);
+            if (i % kControlInterval == 0) {
+                const double glide = patch.cutoff + (patch.cutoffEnd - patch.cutoff) * t / total;
+                filter.setup(float(glide + patch.envCutoff * velocity *
+                                               std::exp(-t / patch.envTime)),
+                             patch.resonance);
+            }
+            const float env = patchEnvelope(t, seconds, patch);
+            mix.add(start + i, channel,
+                    filter.process(float(osc)).low * env * velocity * patch.gain, place);
+        }
+    }
+}
+
+void bell(Mixer& mix, std::size_t start, double note, float velocity, float decay, float ratio,
+          float index, const Place& place) {
+    const double length = decay * kDecayLengths;
+    const std::size_t n = frameCount(mix, start, length);
+    const double hz = noteHz(note);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kSampleRate;
+        const double mod = index * std::exp(-t / (decay * 0.4)) * std::sin(kTwoPi * hz * ratio * t);
+        const double attack = std::min(1.0, t / 0.002);
+        const float v = float(std::sin(kTwoPi * hz * t + mod) * attack) *
+                        tailEnvelope(t, decay, length);
+        mix.addMono(start + i, v * velocity * kBellGain, place);
+    }
+}
+
+void noiseSwell(Mixer& mix, Rng& rng, std::size_t start, double seconds, float cutoffFrom,
+                float cutoffTo, float velocity, SwellShape shape, const Place& place) {
+    const std::size_t n = frameCount(mix, start, seconds);
+    const std::size_t total = std::size_t(seconds * kSampleRate);
+    Svf filters[2];
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = double(i) / total;
+        if (i % kControlInterval == 0)
+            for (auto& f : filters) f.setup(float(cutoffFrom * std::pow(cutoffTo / cutoffFrom, x)), 0.3f);
+        const double amp = shape == SwellShape::Rise ? x * x : std::sin(kTwoPi * 0.5 * x);
+        for (int channel = 0; channel < 2; ++channel) {
+            const float v = filters[channel].process(rng.bipolar()).band;
+            mix.add(start + i, channel, v * float(amp) * velocity * kSwellGain, place);
+        }
+    }
+}
+
+void kick(Mixer& mix, std::size_t start, float velocity) {
+    const std::size_t n = frameCount(mix, start, kKickSeconds);
+    double phase = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kSampleRate;
+        const float body = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, kKickDecay, kKickSeconds);
+        phase += (kKickHz + kKickSweepHz * std::exp(-t / kKickSweepTime)) / kSampleRate;
+        const float v = std::tanh(kKickDrive * body) / std::tanh(kKickDrive);
+        mix.addMono(start + i, v * velocity * kKickGain, Place{});
+    }
+    mix.duckAt(start, 0.6f * velocity);
+}
+
+void snare(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
+    constexpr double kLength = 0.3;
+    const std::size_t n = frameCount(mix, start, kLength);
+    Svf filter;
+    filter.setup(1400.0f, 0.15f);
+    double phase = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kSampleRate;
+        const float tone = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, 0.045, kLength);
+        phase += (180.0 + 90.0 * std::exp(-t / 0.012)) / kSampleRate;
+        const float noise = filter.process(rng.bipolar()).high * tailEnvelope(t, 0.1, kLength);
+        mix.addMono(start + i, (0.6f * tone + noise) * velocity * kSnareGain,
+                    Place{0.05f, 0.18f, 0.0f, false});
+    }
+}
+
+void clap(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
+    constexpr double kLength = 0.35, kBurstGap = 0.011, kTailStart = 3 * kBurstGap;
+    const std::size_t n = frameCount(mix, start, kLength);
+    Svf filter;
+    filter.setup(1300.0f, 0.35f);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kSampleRate;
+        // A clap is a few hands slightly apart: three short bursts, then the room.
+        const double burst = t < kTailStart ? std::exp(-std::fmod(t, kBurstGap) / 0.0035) : 0.0;
+        const double tail = t >= kTailStart ? tailEnvelope(t - kTailStart, 0.08, kLength - kTailStart) : 0.0;
+        const float v = filter.process(rng.bipolar()).band * float(burst + tail);
+        mix.addMono(start + i, v * velocity * kClapGain, Place{-0.1f, 0.3f, 0.0f, false});
+    }
+}
+
+void cymbal(Mixer& mix, Rng& rng, std::size_t start, float velocity, float decay,
+            const Place& place) {
+    const double length = decay * kDecayLengths;
+    const std::size_t n = frameCount(mix, start, length);
+    Svf filter;
+    filter.setup(kCymbalCutoff, 0.2f);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kSampleRate;
+        double metal = 0.0;
+        for (double hz : kMetalHz) metal += frac(hz * t) < 0.5 ? 1.0 : -1.0;
+        const float x = float(metal / std::size(kMetalHz)) * 0.6f + rng.bipolar() * 0.6f;
+        const float v = filter.process(x).high * tailEnvelope(t, decay, length);
+        mix.addMono(start + i, v * velocity * kCymbalGain, place);
+    }
+}
+
+}  // namespace musicgen

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing (as root), builds with warnings as errors,
+# starts a private Xvfb when there is no display, runs CTest, then does the same with the
+# AddressSanitizer + UndefinedBehaviorSanitizer build. Exits non-zero on any failure.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
+cd "$TRAMBLE_ROOT"
+
+tramble_require_packages "${TRAMBLE_PACKAGES[@]}"
+tramble_have_display || tramble_start_xvfb
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+
+echo "== build"
+tramble_build build
+echo "== tests"
+(cd build && ctest --output-on-failure -j "$(nproc)")
+
+echo "== sanitizer build"
+tramble_build build-asan -DTRAMBLE_SANITIZE=ON -DTRAMBLE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+echo "== sanitizer tests"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+(cd build-asan && ctest --output-on-failure -j "$(nproc)")
