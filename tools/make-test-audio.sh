@@ -19,8 +19,8 @@ tone() {
         "$TMP/$name.wav" "$OUT/$name.mp3"
 }
 
-# Playable fixtures. The tests read frequency and length from the file name's first two parts
-# and check them against what the decoder produces:
+# Playable fixtures; tests/audio/audiotesting.h lists the same tone, length and rate for each,
+# and the tests check them against what the decoder and the output produce:
 #   name                               tone     length  rate      channels  encoding
 tone tone440_1000ms_stereo44k_cbr  440  1.0   44100 2 -m j -b 128          # CBR 128 kb/s
 tone tone440_1500ms_mono44k_cbr    440  1.5   44100 1 -m m -b 64           # CBR 64 kb/s

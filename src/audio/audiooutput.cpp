@@ -1,7 +1,7 @@
 // The audio library's output: opens SDL's default audio device, decodes the playing streams
 // inside SDL's callback and counts, per stream, the bytes handed to the device; that count is
 // the stream's position.
-#include "audiooutput.h"
+#include "audio/audiooutput.h"
 
 #include <SDL.h>
 
@@ -27,41 +27,33 @@ class AudioLock {
 public:
     AudioLock() { SDL_LockAudio(); }
     ~AudioLock() { SDL_UnlockAudio(); }
-    AudioLock(const AudioLock &) = delete;
-    AudioLock &operator=(const AudioLock &) = delete;
+    AudioLock(const AudioLock&) = delete;
+    AudioLock& operator=(const AudioLock&) = delete;
 };
 
-void SDLCALL fillDeviceBuffer(void *output, Uint8 *buffer, int length)
-{
+void SDLCALL fillDeviceBuffer(void* output, Uint8* buffer, int length) {
     // SDL hands out buffers aligned for its sample format, signed 16-bit here.
-    static_cast<AudioOutput *>(output)->mix(reinterpret_cast<std::int16_t *>(buffer),
-                                            static_cast<std::size_t>(length) / kBytesPerFrame);
+    static_cast<AudioOutput*>(output)->mix(reinterpret_cast<std::int16_t*>(buffer),
+                                           static_cast<std::size_t>(length) / kBytesPerFrame);
 }
 
-int openError(Mp3Stream::OpenError error)
-{
+int openError(Mp3Stream::OpenError error) {
     switch (error) {
-    case Mp3Stream::OpenError::FileOpen:
-        return BASS_ERROR_FILEOPEN;
-    case Mp3Stream::OpenError::Format:
-        return BASS_ERROR_FILEFORM;
-    case Mp3Stream::OpenError::Memory:
-        return BASS_ERROR_MEM;
-    case Mp3Stream::OpenError::None:
-        break;
+        case Mp3Stream::OpenError::FileOpen: return BASS_ERROR_FILEOPEN;
+        case Mp3Stream::OpenError::Format: return BASS_ERROR_FILEFORM;
+        case Mp3Stream::OpenError::Memory: return BASS_ERROR_MEM;
+        case Mp3Stream::OpenError::None: break;
     }
     return BASS_OK;
 }
 
-} // namespace
+}  // namespace
 
-AudioOutput::~AudioOutput()
-{
+AudioOutput::~AudioOutput() {
     close();
 }
 
-void AudioOutput::forgetLostDevice()
-{
+void AudioOutput::forgetLostDevice() {
     if (isOpen && (!SDL_WasInit(SDL_INIT_AUDIO) || SDL_GetAudioStatus() == SDL_AUDIO_STOPPED)) {
         // SDL has closed the device and joined its thread: nothing calls mix() any more.
         channels.clear();
@@ -70,21 +62,15 @@ void AudioOutput::forgetLostDevice()
     }
 }
 
-int AudioOutput::open(int device, DWORD frequency, DWORD flags)
-{
+int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
     forgetLostDevice();
-    if (isOpen)
-        return BASS_ERROR_ALREADY;
-    if (device != kDefaultDevice && device != kAnyDevice)
-        return BASS_ERROR_DEVICE;
-    if (flags & ~DWORD(BASS_DEVICE_LATENCY))
-        return BASS_ERROR_NOTAVAIL;
-    if (frequency < kMinRate || frequency > kMaxRate)
-        return BASS_ERROR_ILLPARAM;
+    if (isOpen) return BASS_ERROR_ALREADY;
+    if (device != kDefaultDevice && device != kAnyDevice) return BASS_ERROR_DEVICE;
+    if (flags & ~DWORD(BASS_DEVICE_LATENCY)) return BASS_ERROR_NOTAVAIL;
+    if (frequency < kMinRate || frequency > kMaxRate) return BASS_ERROR_ILLPARAM;
 
     const bool subsystemWasUp = SDL_WasInit(SDL_INIT_AUDIO) != 0;
-    if (!subsystemWasUp && SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
-        return BASS_ERROR_DRIVER;
+    if (!subsystemWasUp && SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return BASS_ERROR_DRIVER;
     SDL_AudioSpec wanted{};
     wanted.freq = static_cast<int>(frequency);
     wanted.format = AUDIO_S16SYS;
@@ -95,8 +81,7 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags)
     // No "obtained" spec: SDL converts to whatever the hardware takes, so mix() always sees
     // exactly this format.
     if (SDL_OpenAudio(&wanted, nullptr) < 0) {
-        if (!subsystemWasUp)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (!subsystemWasUp) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return BASS_ERROR_DRIVER;
     }
     isOpen = true;
@@ -108,53 +93,42 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags)
     // A buffer that was just handed over is heard once the one before it has played, one
     // buffer's length later. SDL 1.2 cannot tell the delay behind the device, so that is the
     // latency: derived, rounded up to whole milliseconds.
-    latencyMs = (flags & BASS_DEVICE_LATENCY)
-                    ? static_cast<DWORD>((bufferFrames * 1000ull + frequency - 1) / frequency)
-                    : 0;
+    latencyMs =
+        (flags & BASS_DEVICE_LATENCY) ? static_cast<DWORD>((bufferFrames * 1000ull + frequency - 1) / frequency) : 0;
     SDL_PauseAudio(0);
     return BASS_OK;
 }
 
-int AudioOutput::close()
-{
+int AudioOutput::close() {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
+    if (!isOpen) return BASS_ERROR_INIT;
     // Joins the callback thread, so the streams can go without the lock.
     SDL_CloseAudio();
-    if (ownsSubsystem)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (ownsSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     channels.clear();
     isOpen = false;
     ownsSubsystem = false;
     return BASS_OK;
 }
 
-int AudioOutput::start()
-{
+int AudioOutput::start() {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
+    if (!isOpen) return BASS_ERROR_INIT;
     SDL_PauseAudio(0);
     return BASS_OK;
 }
 
-int AudioOutput::stop()
-{
+int AudioOutput::stop() {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
+    if (!isOpen) return BASS_ERROR_INIT;
     SDL_PauseAudio(1);
     return BASS_OK;
 }
 
-int AudioOutput::info(BASS_INFO &info)
-{
+int AudioOutput::info(BASS_INFO& info) {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
-    if (info.size != sizeof(BASS_INFO))
-        return BASS_ERROR_ILLPARAM;
+    if (!isOpen) return BASS_ERROR_INIT;
+    if (info.size != sizeof(BASS_INFO)) return BASS_ERROR_ILLPARAM;
     info = BASS_INFO{};
     info.size = sizeof(BASS_INFO);
     info.minrate = frequency;
@@ -167,18 +141,14 @@ int AudioOutput::info(BASS_INFO &info)
     return BASS_OK;
 }
 
-int AudioOutput::createStream(const char *path, HSTREAM &handle)
-{
+int AudioOutput::createStream(const char* path, HSTREAM& handle) {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
-    if (!path)
-        return BASS_ERROR_ILLPARAM;
+    if (!isOpen) return BASS_ERROR_INIT;
+    if (!path) return BASS_ERROR_ILLPARAM;
     // Opening reads the file, so it happens outside the lock.
     Mp3Stream::OpenError error = Mp3Stream::OpenError::None;
     std::unique_ptr<Mp3Stream> decoder = Mp3Stream::open(path, frequency, error);
-    if (!decoder)
-        return openError(error);
+    if (!decoder) return openError(error);
     auto channel = std::make_unique<Channel>();
     channel->decoder = std::move(decoder);
     AudioLock lock;
@@ -187,61 +157,47 @@ int AudioOutput::createStream(const char *path, HSTREAM &handle)
     return BASS_OK;
 }
 
-int AudioOutput::play(HSTREAM handle, bool restart)
-{
+int AudioOutput::play(HSTREAM handle, bool restart) {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
+    if (!isOpen) return BASS_ERROR_INIT;
     AudioLock lock;
-    Channel *channel = find(handle);
-    if (!channel)
-        return BASS_ERROR_HANDLE;
+    Channel* channel = find(handle);
+    if (!channel) return BASS_ERROR_HANDLE;
     if (restart) {
-        if (!channel->decoder->rewind())
-            return BASS_ERROR_FILEOPEN;
+        if (!channel->decoder->rewind()) return BASS_ERROR_FILEOPEN;
         channel->position = 0;
     }
     channel->playing = true;
     return BASS_OK;
 }
 
-int AudioOutput::position(DWORD handle, QWORD &bytes)
-{
+int AudioOutput::position(DWORD handle, QWORD& bytes) {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
+    if (!isOpen) return BASS_ERROR_INIT;
     AudioLock lock;
-    const Channel *channel = find(handle);
-    if (!channel)
-        return BASS_ERROR_HANDLE;
+    const Channel* channel = find(handle);
+    if (!channel) return BASS_ERROR_HANDLE;
     bytes = channel->position;
     return BASS_OK;
 }
 
-int AudioOutput::seconds(DWORD handle, QWORD bytes, float &seconds)
-{
+int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
     forgetLostDevice();
-    if (!isOpen)
-        return BASS_ERROR_INIT;
+    if (!isOpen) return BASS_ERROR_INIT;
     // Only the main thread adds or removes channels, so it may look one up unlocked.
-    if (!find(handle))
-        return BASS_ERROR_HANDLE;
-    if (bytes == QWORD(-1))
-        return BASS_ERROR_ILLPARAM;
+    if (!find(handle)) return BASS_ERROR_HANDLE;
+    if (bytes == QWORD(-1)) return BASS_ERROR_ILLPARAM;
     seconds = static_cast<float>(static_cast<double>(bytes) / (frequency * kBytesPerFrame));
     return BASS_OK;
 }
 
-void AudioOutput::mix(std::int16_t *out, std::size_t frames)
-{
+void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
     const std::size_t samples = frames * kChannels;
     std::fill(out, out + samples, std::int16_t{0});
-    if (scratch.size() < samples)
-        scratch.resize(samples);
-    for (auto &entry : channels) {
-        Channel &channel = *entry.second;
-        if (!channel.playing)
-            continue;
+    if (scratch.size() < samples) scratch.resize(samples);
+    for (auto& entry : channels) {
+        Channel& channel = *entry.second;
+        if (!channel.playing) continue;
         const std::size_t got = channel.decoder->read(scratch.data(), frames);
         channel.position += got * kBytesPerFrame;
         for (std::size_t i = 0; i < got * kChannels; ++i)
@@ -249,10 +205,9 @@ void AudioOutput::mix(std::int16_t *out, std::size_t frames)
     }
 }
 
-AudioOutput::Channel *AudioOutput::find(DWORD handle)
-{
+AudioOutput::Channel* AudioOutput::find(DWORD handle) {
     const auto found = channels.find(handle);
     return found == channels.end() ? nullptr : found->second.get();
 }
 
-} // namespace Tramble
+}  // namespace Tramble

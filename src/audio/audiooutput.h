@@ -1,17 +1,16 @@
 // The audio library's output: one SDL 1.2 audio device and the streams mixed into it.
 // Every call but mix() runs on the main thread; mix() runs on SDL's audio thread, and the two
 // meet only under SDL's audio lock.
-#ifndef TRAMBLE_AUDIO_AUDIOOUTPUT_H
-#define TRAMBLE_AUDIO_AUDIOOUTPUT_H
-
-#include "bass.h"
-#include "mp3stream.h"
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <vector>
+
+#include "audio/bass.h"
+#include "audio/mp3stream.h"
 
 namespace Tramble {
 
@@ -21,38 +20,38 @@ public:
     AudioOutput() = default;
     // Closes the device if SDL still has it open; safe after SDL_Quit.
     ~AudioOutput();
-    AudioOutput(const AudioOutput &) = delete;
-    AudioOutput &operator=(const AudioOutput &) = delete;
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
 
     // Opens the default device at frequency Hz, stereo, signed 16-bit, and starts it.
     int open(int device, DWORD frequency, DWORD flags);
     int close();
     int start();
     int stop();
-    int info(BASS_INFO &info);
+    int info(BASS_INFO& info);
 
-    int createStream(const char *path, HSTREAM &handle);
+    int createStream(const char* path, HSTREAM& handle);
     // Makes the stream audible from the next device buffer on; restart rewinds it first.
     int play(HSTREAM handle, bool restart);
     // Bytes of the stream handed to the device, 4 per sample frame.
-    int position(DWORD handle, QWORD &bytes);
-    int seconds(DWORD handle, QWORD bytes, float &seconds);
+    int position(DWORD handle, QWORD& bytes);
+    int seconds(DWORD handle, QWORD bytes, float& seconds);
 
     // Fills out with frames stereo frames: the sum of every playing stream, silence where
     // there is none. Called by the device callback with the audio lock held.
-    void mix(std::int16_t *out, std::size_t frames);
+    void mix(std::int16_t* out, std::size_t frames);
 
 private:
     struct Channel {
         std::unique_ptr<Mp3Stream> decoder;
-        QWORD position = 0; // bytes handed to the device
+        QWORD position = 0;  // bytes handed to the device
         bool playing = false;
     };
 
     // Drops the device and the streams without calling SDL when SDL has shut the device
     // down behind our back (SDL_Quit by the kernel). Every call starts with it.
     void forgetLostDevice();
-    Channel *find(DWORD handle);
+    Channel* find(DWORD handle);
 
     bool isOpen = false;
     bool ownsSubsystem = false;
@@ -66,6 +65,4 @@ private:
     std::vector<std::int16_t> scratch;
 };
 
-} // namespace Tramble
-
-#endif
+}  // namespace Tramble

@@ -1,8 +1,7 @@
 /* Tramble's own small audio library: the C-style calls the sound task makes to play one MP3
  * stream, over SDL 1.2 audio output and libmpg123 decoding. Calls return non-zero on success
  * and 0 on failure; BASS_ErrorGetCode tells why the last call failed. Main thread only. */
-#ifndef TRAMBLE_AUDIO_BASS_H
-#define TRAMBLE_AUDIO_BASS_H
+#pragma once
 
 #include <stdint.h>
 
@@ -20,15 +19,15 @@ typedef DWORD HSTREAM;
 #define BASS_DEVICE_LATENCY 0x100
 
 /* Error codes of BASS_ErrorGetCode. */
-#define BASS_OK 0             /* the last call succeeded */
-#define BASS_ERROR_MEM 1      /* out of memory */
-#define BASS_ERROR_FILEOPEN 2 /* the file could not be opened or read */
-#define BASS_ERROR_DRIVER 3   /* no audio driver, or it could not open the output */
-#define BASS_ERROR_HANDLE 5   /* not a handle of a live stream */
-#define BASS_ERROR_INIT 8     /* BASS_Init has not been called successfully */
-#define BASS_ERROR_ALREADY 14 /* already initialised */
+#define BASS_OK 0              /* the last call succeeded */
+#define BASS_ERROR_MEM 1       /* out of memory */
+#define BASS_ERROR_FILEOPEN 2  /* the file could not be opened or read */
+#define BASS_ERROR_DRIVER 3    /* no audio driver, or it could not open the output */
+#define BASS_ERROR_HANDLE 5    /* not a handle of a live stream */
+#define BASS_ERROR_INIT 8      /* BASS_Init has not been called successfully */
+#define BASS_ERROR_ALREADY 14  /* already initialised */
 #define BASS_ERROR_ILLPARAM 20 /* an argument is out of range */
-#define BASS_ERROR_DEVICE 23  /* no such output device */
+#define BASS_ERROR_DEVICE 23   /* no such output device */
 #define BASS_ERROR_NOTAVAIL 37 /* a mode or flag this library does not offer */
 #define BASS_ERROR_FILEFORM 41 /* the file holds no playable MPEG audio */
 
@@ -54,22 +53,21 @@ typedef struct {
 
 /* Opens the output: device 1 (or -1) is the default output that SDL opens, at freq Hz,
  * stereo, signed 16-bit. The output runs from here on. win and clsid are ignored. */
-BOOL BASS_Init(int device, DWORD freq, DWORD flags, void *win, const void *clsid);
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* clsid);
 /* Closes the output and releases every stream. */
 BOOL BASS_Free(void);
 /* Resumes the output after BASS_Stop; streams go on where they were. */
 BOOL BASS_Start(void);
 /* Pauses the output: no stream advances until BASS_Start. */
 BOOL BASS_Stop(void);
-BOOL BASS_GetInfo(BASS_INFO *info);
+BOOL BASS_GetInfo(BASS_INFO* info);
 /* Why the last call failed: BASS_OK after a success, else one of the BASS_ERROR_ codes. */
 int BASS_ErrorGetCode(void);
 
 /* Opens an MP3 file for streaming (decoded while it plays, never read whole). Only files are
  * supported: mem must be 0, offset and length 0 (the whole file), flags 0. Returns the
  * stream's handle, or 0. */
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, DWORD offset, DWORD length,
-                              DWORD flags);
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags);
 /* Starts the stream; with flush non-zero it restarts from its beginning. flags must be 0.
  * A stream that reaches its end stays silent. */
 BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags);
@@ -81,6 +79,4 @@ float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 
 #ifdef __cplusplus
 }
-#endif
-
 #endif

@@ -1,8 +1,7 @@
 // Streaming MP3 decoder of the audio library: reads a file through libmpg123 a chunk at a time
 // and hands out stereo signed 16-bit sample frames at the output rate, resampling with
 // libsyn123 when the file's own rate differs.
-#ifndef TRAMBLE_AUDIO_MP3STREAM_H
-#define TRAMBLE_AUDIO_MP3STREAM_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -22,15 +21,14 @@ public:
 
     // Opens path and decodes its first frame header. Returns null (and sets error) when the
     // file cannot be read or holds no MPEG audio frame. outputRate is in Hz.
-    static std::unique_ptr<Mp3Stream> open(const std::string &path, long outputRate,
-                                           OpenError &error);
+    static std::unique_ptr<Mp3Stream> open(const std::string& path, long outputRate, OpenError& error);
     ~Mp3Stream();
-    Mp3Stream(const Mp3Stream &) = delete;
-    Mp3Stream &operator=(const Mp3Stream &) = delete;
+    Mp3Stream(const Mp3Stream&) = delete;
+    Mp3Stream& operator=(const Mp3Stream&) = delete;
 
     // Writes up to frames stereo frames (2 interleaved samples each) into out and returns how
     // many it wrote. Fewer than asked only at the end of the audio; from then on 0.
-    std::size_t read(std::int16_t *out, std::size_t frames);
+    std::size_t read(std::int16_t* out, std::size_t frames);
     // Goes back to the first sample; false if the file cannot seek.
     bool rewind();
     // True once every sample has been handed out.
@@ -40,10 +38,10 @@ public:
 
 private:
     struct DecoderDeleter {
-        void operator()(mpg123_handle_struct *handle) const;
+        void operator()(mpg123_handle_struct* handle) const;
     };
     struct ResamplerDeleter {
-        void operator()(syn123_struct *handle) const;
+        void operator()(syn123_struct* handle) const;
     };
 
     explicit Mp3Stream(long outputRate);
@@ -63,10 +61,8 @@ private:
     std::vector<float> decoded;
     std::vector<float> resampled;
     // The frames not yet handed out: a window into decoded or resampled.
-    const float *pending = nullptr;
+    const float* pending = nullptr;
     std::size_t pendingFrames = 0;
 };
 
-} // namespace Tramble
-
-#endif
+}  // namespace Tramble

@@ -19,7 +19,7 @@ constexpr int BackdropSamples = 2;
 constexpr int ParticleSamples = 4;
 // Sprite radius where it reaches black, as a fraction of half the sprite's side.
 constexpr float ParticleFalloffRadius = 0.8f;
-// Number of stars, and the share of them that are bright enough to get a halo.
+// Number of stars, and the share of them that are large and bright.
 constexpr int StarCount = 700;
 constexpr float BrightStarShare = 0.04f;
 // Spacing of the knot backdrop's grid in letterbox heights.
@@ -103,13 +103,13 @@ Raster makeKnotBackdrop()
 {
     const ValueNoise noise(KnotSeed);
     return paintBackdrop([&](float x, float y) {
-        const Colour top{0.10f, 0.17f, 0.19f};
-        const Colour bottom{0.02f, 0.04f, 0.05f};
+        const Colour top{0.07f, 0.13f, 0.15f};
+        const Colour bottom{0.01f, 0.03f, 0.04f};
         Colour c = mix(top, bottom, smoothstep(0.0f, 1.0f, y));
         const float clouds = noise.fractal(x * 2.5f, y * 2.5f, 6);
         c = c + Colour{0.05f, 0.09f, 0.10f} * smoothstep(0.4f, 0.8f, clouds);
         const float grid = std::fmax(gridLine(x, 0.03f), gridLine(y, 0.03f));
-        c = c + Colour{0.03f, 0.07f, 0.08f} * grid;
+        c = c + Colour{0.02f, 0.05f, 0.06f} * grid;
         return c * (1.0f - 0.5f * smoothstep(0.6f, 1.2f, centreDistance(x, y)));
     });
 }
@@ -119,7 +119,11 @@ Raster makeStarfieldBackdrop()
     const ValueNoise noise(StarfieldSeed);
     const std::vector<Star> stars = scatterStars();
     Raster backdrop = paintBackdrop([&](float x, float y) {
-        const float nebula = smoothstep(0.45f, 0.85f, noise.fractal(x * 1.8f, y * 1.8f, 6));
+        // Warping the lookup by another noise breaks up the lattice's horizontal and
+        // vertical grain, which would otherwise show in the nebula's soft edges.
+        const float warpX = noise.fractal(x * 1.5f + 100.0f, y * 1.5f, 4) - 0.5f;
+        const float warpY = noise.fractal(x * 1.5f, y * 1.5f + 100.0f, 4) - 0.5f;
+        const float nebula = smoothstep(0.45f, 0.85f, noise.fractal(x * 1.8f + warpX * 1.6f, y * 1.8f + warpY * 1.6f, 6));
         const float hue = noise.at(x * 1.2f + 40.0f, y * 1.2f);
         const Colour tint = mix(Colour{0.05f, 0.08f, 0.22f}, Colour{0.16f, 0.05f, 0.20f}, hue);
         return Colour{0.0f, 0.005f, 0.025f} + tint * nebula;

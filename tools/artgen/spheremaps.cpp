@@ -18,6 +18,8 @@ constexpr float RimRadius = 0.995f;
 constexpr int BrushAngularCells = 24;
 // Radial frequency of the brushing: streaks per unit of disc radius.
 constexpr float BrushRadialFrequency = 90.0f;
+// Noise cells once round the horizon for the water's clouds and the chrome's ground.
+constexpr int AzimuthCells = 20;
 // Seeds of the three maps' noise, fixed so every build draws the same pictures.
 constexpr unsigned WaterSeed = 11;
 constexpr unsigned ChromeSeed = 23;
@@ -40,6 +42,13 @@ Direction normalised(float x, float y, float z)
 float dot(const Direction& a, const Direction& b)
 {
     return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// Position round the vertical axis in noise cells, 0..AzimuthCells; used with that period
+// so the noise closes up where the angle wraps (straight towards the viewer).
+float azimuthCells(const Direction& r)
+{
+    return (std::atan2(r.x, -r.z) / 6.2831853f + 0.5f) * AzimuthCells;
 }
 
 // A glow round a light direction: `sharpness` sets its size, `strength` its peak.
@@ -77,23 +86,26 @@ Raster renderSphereMap(Environment environment)
     return map;
 }
 
+// The water is lit only by the default headlight, which leaves a flat surface seen from
+// above at about 40 % brightness, so this sky is painted bright to compensate.
 Colour waterSky(const ValueNoise& noise, const Direction& r)
 {
-    const Colour zenith{0.01f, 0.03f, 0.16f};
-    const Colour lowSky{0.05f, 0.32f, 0.55f};
-    const Colour horizon{0.55f, 0.90f, 1.00f};
-    const Colour deep{0.00f, 0.04f, 0.12f};
+    const Colour zenith{0.04f, 0.14f, 0.45f};
+    const Colour lowSky{0.20f, 0.62f, 0.92f};
+    const Colour horizon{0.60f, 0.90f, 1.00f};
+    const Colour deep{0.00f, 0.05f, 0.16f};
     const float elevation = r.y;
-    Colour c = elevation >= 0.0f ? mix(lowSky, zenith, std::pow(elevation, 0.6f))
+    Colour c = elevation >= 0.0f ? mix(lowSky, zenith, std::pow(elevation, 0.8f))
                                  : mix(lowSky * 0.5f, deep, smoothstep(0.0f, 0.5f, -elevation));
-    // Faint cloud banks, stretched along the horizon, so the ripples carry visible detail.
-    const float azimuth = std::atan2(r.x, -r.z);
-    const float clouds = noise.fractal(azimuth * 3.0f + 10.0f, elevation * 9.0f, 5);
-    c = c + Colour{0.10f, 0.22f, 0.30f} * (smoothstep(0.45f, 0.8f, clouds) * (1.0f - std::fabs(elevation)));
+    // Cloud banks, stretched along the horizon, give the ripples detail to sweep across.
+    const float clouds = noise.fractal(azimuthCells(r), elevation * 9.0f, 5, AzimuthCells);
+    c = c + Colour{0.30f, 0.40f, 0.45f} * (smoothstep(0.4f, 0.75f, clouds) * (1.0f - std::fabs(elevation)));
     c = c + horizon * std::exp(-(elevation * elevation) / 0.006f);
-    const Direction moon = normalised(0.25f, 0.35f, -0.9f);
+    // The moon hangs straight ahead of the camera, high enough that the near, unfogged
+    // water at the bottom of the picture reflects it.
+    const Direction moon = normalised(0.0f, 0.6f, -0.8f);
     const Direction lamp = normalised(-0.6f, 0.25f, 0.75f);
-    c = c + Colour{0.7f, 0.9f, 1.0f} * (glow(r, moon, 60.0f, 0.9f) + glow(r, moon, 6.0f, 0.25f));
+    c = c + Colour{0.8f, 0.95f, 1.0f} * (glow(r, moon, 300.0f, 1.2f) + glow(r, moon, 12.0f, 0.35f));
     c = c + Colour{0.4f, 0.8f, 0.9f} * glow(r, lamp, 20.0f, 0.45f);
     return c;
 }
@@ -111,8 +123,7 @@ Colour chromeWorld(const ValueNoise& noise, const Direction& r)
         c = c * (1.0f - 0.55f * std::exp(-r.y / 0.05f));
         c = c + Colour{1.0f, 1.0f, 1.0f} * (std::exp(-r.y / 0.012f) * 0.6f);
     } else {
-        const float azimuth = std::atan2(r.x, -r.z);
-        const float rough = noise.fractal(azimuth * 4.0f, r.y * 12.0f, 4);
+        const float rough = noise.fractal(azimuthCells(r), r.y * 12.0f, 4, AzimuthCells);
         c = mix(groundNear, groundFar, smoothstep(0.0f, 0.6f, -r.y)) * (0.7f + 0.6f * rough);
     }
     const Direction sunA = normalised(0.5f, 0.6f, 0.6f);

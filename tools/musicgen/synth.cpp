@@ -157,8 +157,10 @@ void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double n
             const double t = double(i) / kSampleRate;
             const double vibratoAmount =
                 std::clamp((t - patch.attack - kVibratoDelay) / kVibratoFade, 0.0, 1.0);
-            const double bend = std::pow(
-                2.0, patch.vibrato * vibratoAmount * std::sin(kTwoPi * kVibratoHz * t) / 12.0);
+            const double bend =
+                patch.vibrato > 0.0f
+                    ? std::pow(2.0, patch.vibrato * vibratoAmount * std::sin(kTwoPi * kVibratoHz * t) / 12.0)
+                    : 1.0;
             double osc = 0.0;
             for (int u = 0; u < patch.voices; ++u) {
                 const double dt = step[u] * bend, p = phase[u];
@@ -231,13 +233,13 @@ void snare(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
     constexpr double kLength = 0.3;
     const std::size_t n = frameCount(mix, start, kLength);
     Svf filter;
-    filter.setup(1400.0f, 0.15f);
+    filter.setup(2500.0f, 0.1f);
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double t = double(i) / kSampleRate;
         const float tone = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, 0.045, kLength);
         phase += (180.0 + 90.0 * std::exp(-t / 0.012)) / kSampleRate;
-        const float noise = filter.process(rng.bipolar()).high * tailEnvelope(t, 0.1, kLength);
+        const float noise = filter.process(rng.bipolar()).band * tailEnvelope(t, 0.1, kLength);
         mix.addMono(start + i, (0.6f * tone + noise) * velocity * kSnareGain,
                     Place{0.05f, 0.18f, 0.0f, false});
     }

@@ -1,0 +1,84 @@
+// The sound task over the audio library's C calls, and the beat clock, which compares the
+// stream's position (less the output latency) with the beat grid of the music's tempo.
+#include "engine/soundsys.h"
+
+#include "audio/bass.h"
+#include "engine/logsys.h"
+
+namespace Tramble {
+
+namespace {
+
+// The first real output device.
+constexpr int kOutputDevice = 1;
+constexpr float kSecondsPerMinute = 60.0f;
+constexpr float kSecondsPerMillisecond = 0.001f;
+
+}  // namespace
+
+SoundTask::SoundTask(unsigned int frequency) : frequency(frequency) {}
+
+bool SoundTask::start() {
+    LOG(Info) << "Starting sound task" << std::endl;
+    LogIndent indent;
+    if (!BASS_Init(kOutputDevice, frequency, BASS_DEVICE_LATENCY, nullptr, nullptr)) {
+        LOG(Error) << "Could not initialize\n";
+        return false;
+    }
+    if (!BASS_Start()) {
+        LOG(Error) << "Could not start\n";
+        return false;
+    }
+    return true;
+}
+
+void SoundTask::stop() {
+    LOG(Info) << "Stopping sound task" << std::endl;
+    LogIndent indent;
+    if (!BASS_Stop()) {
+        LOG(Error) << "Could not stop\n";
+    }
+}
+
+unsigned long SoundTask::streamFile(const std::string& path) {
+    // Not from memory, the whole file, no flags: in particular no looping.
+    const HSTREAM handle = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+    // Playing handle 0 fails too, so one check covers a file that would not open.
+    if (!BASS_StreamPlay(handle, 0, 0)) {
+        LOG(Error) << "Could not stream file " << path << "\n";
+    }
+    return handle;
+}
+
+BeatClock::BeatClock(unsigned long stream, int tempo, float offset) : stream(stream) {
+    BASS_INFO info{};
+    info.size = sizeof(info);
+    // Without an initialised output the latency stays 0.
+    BASS_GetInfo(&info);
+    nextBeat = info.latency * kSecondsPerMillisecond + offset;
+    beatLength = kSecondsPerMinute / tempo;
+}
+
+void BeatClock::update() {
+    // An invalid handle reads as -1 s, before any beat of a clock with a non-negative offset.
+    const DWORD handle = static_cast<DWORD>(stream);
+    advance(BASS_ChannelBytes2Seconds(handle, BASS_ChannelGetPosition(handle)));
+}
+
+void BeatClock::advance(float position) {
+    // A tempo of 0 or less has no beat grid; stepping it would never catch up.
+    while (beatLength > 0.0f && position >= nextBeat) {
+        notify();
+        nextBeat += beatLength;
+    }
+}
+
+void BeatClock::notify() {
+    for (IBeatListener* listener = listeners.first(); listener != nullptr; listener = listeners.next()) {
+        if (!listener->onBeat()) {
+            listeners.removeCurrent();
+        }
+    }
+}
+
+}  // namespace Tramble
