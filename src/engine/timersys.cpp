@@ -81,6 +81,7 @@ void FpsCounter::update(unsigned int ms) {
 FpsPrinter::FpsPrinter(FpsCounter* counter, std::ostream* stream)
     : IntervalTask(fpsPrintIntervalMs), counter(counter), stream(stream) {}
 
-void FpsPrinter::fire() { *stream << "FPS: " << counter->fps << "\n"; }
+// Flushed, so the count shows once a second even when standard output is a pipe or file.
+void FpsPrinter::fire() { *stream << "FPS: " << counter->fps << "\n" << std::flush; }
 
 }  // namespace Tramble

@@ -46,13 +46,15 @@ inline const std::vector<ToneFixture>& toneFixtures() {
 }
 
 // The fixture every single-stream test plays: 440 Hz, 1.0 s, 44.1 kHz stereo.
-inline std::string shortTone() { return kDataDir + toneFixtures().front().file; }
+inline std::string shortTone() {
+    return kDataDir + toneFixtures().front().file;
+}
 
 // What a stretch of interleaved stereo samples holds.
 struct ToneAnalysis {
     size_t frames = 0;
-    double frequency = 0;  // Hz, from the left channel's rising zero crossings
-    int peak = 0;          // largest magnitude of the left channel
+    double frequency = 0;     // Hz, from the left channel's rising zero crossings
+    int peak = 0;             // largest magnitude of the left channel
     int channelMismatch = 0;  // largest difference between left and right
 };
 

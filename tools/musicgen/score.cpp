@@ -44,10 +44,10 @@ struct Section {
     std::vector<Chord> chords;
 };
 const Section kSections[] = {
-    {"opening", 0, 1.0f, 0.35f, {Am, F, C, G, Am, F, C, G, Am, F, Dm, E}},
+    {"opening", 0, 0.8f, 0.35f, {Am, F, C, G, Am, F, C, G, Am, F, Dm, E}},
     {"build", kBuildBar, 0.85f, 0.3f, {Am, F, C, G, Am, F, C, G, Am, Dm, E}},
     {"main", kMainBar, 0.75f, 0.25f, {Am, F, C, G, Am, F, Dm, E, Am, F, G}},
-    {"particles", kParticleBar, 1.0f, 0.55f, {Am, F, C, G, Am, F, Dm, E, Am, F, G}},
+    {"particles", kParticleBar, 0.8f, 0.55f, {Am, F, C, G, Am, F, Dm, E, Am, F, G}},
     {"outro", kOutroBar, 1.0f, 0.45f, {Am, F, C, G, Am, F, Dm, E, Am, F, Am}},
 };
 
@@ -87,7 +87,7 @@ Patch padPatch() {
     p.sustain = 1.0f;
     p.release = 1.6f;
     p.resonance = 0.15f;
-    p.gain = 0.085f;
+    p.gain = 0.17f;
     return p;
 }
 
@@ -103,7 +103,7 @@ Patch bassPatch(float cutoff) {
     p.envCutoff = 1400.0f;
     p.envTime = 0.08f;
     p.resonance = 0.3f;
-    p.gain = 0.34f;
+    p.gain = 0.42f;
     return p;
 }
 
@@ -136,7 +136,7 @@ Patch pluckPatch() {
     p.envCutoff = 3500.0f;
     p.envTime = 0.06f;
     p.resonance = 0.35f;
-    p.gain = 0.16f;
+    p.gain = 1.0f;
     return p;
 }
 
@@ -155,7 +155,7 @@ Patch leadPatch(float cutoff, float bright) {
     p.envTime = 0.25f;
     p.resonance = 0.25f;
     p.vibrato = 0.18f;
-    p.gain = 0.16f;
+    p.gain = 0.6f;
     return p;
 }
 
@@ -361,7 +361,7 @@ void Song::particles() {
         for (int step = 0; step < kSteps; ++step) {
             const double beat = step / 4.0;
             const bool open = step % 8 == 6;
-            cymbal(mix_, rng_, at(bar, beat), open ? 0.35f : 0.18f, open ? 0.2f : 0.03f,
+            cymbal(mix_, rng_, at(bar, beat), open ? 0.5f : 0.3f, open ? 0.2f : 0.03f,
                    Place{0.3f, 0.1f, 0.0f, false});
             // Up and down a six-note ladder of chord tones: ten steps against sixteen, so the
             // figure shifts across the bar like the particle trails.

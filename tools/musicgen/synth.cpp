@@ -21,8 +21,8 @@ constexpr double kDuckAttack = 0.004, kDuckRecover = 0.11;
 /// Decays are rendered for this many time constants.
 constexpr double kDecayLengths = 5.0;
 /// Output levels of the fixed-level voices, balanced against the patches.
-constexpr float kBellGain = 0.22f, kKickGain = 0.62f, kSnareGain = 0.3f, kClapGain = 0.5f,
-                kCymbalGain = 0.12f, kSwellGain = 0.5f;
+constexpr float kBellGain = 0.3f, kKickGain = 0.44f, kSnareGain = 1.0f, kClapGain = 2.5f,
+                kCymbalGain = 0.6f, kSwellGain = 0.5f;
 /// Kick: resting pitch, the extra pitch at the start of the sweep, and their time constants.
 constexpr double kKickHz = 47.0, kKickSweepHz = 190.0, kKickSweepTime = 0.028,
                  kKickDecay = 0.22, kKickSeconds = 0.55;

@@ -1,0 +1,175 @@
+// Child processes for tests that run the real binaries, and private Xvfb servers.
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace Tramble {
+
+namespace {
+
+// How often waits look at the child, and how long an X server gets to come up.
+const auto pollInterval = std::chrono::milliseconds(20);
+const double serverStartSeconds = 10.0;
+
+std::string temporaryPath() {
+    char name[] = "/tmp/tramble-test-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return name;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env)
+    : outputPath(temporaryPath()) {
+    pid = fork();
+    if (pid != 0) {
+        return;
+    }
+    for (const auto& [name, value] : env) {
+        if (value.empty()) {
+            unsetenv(name.c_str());
+        } else {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+    const int out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
+    dup2(out, STDOUT_FILENO);
+    dup2(out, STDERR_FILENO);
+    const int nothing = open("/dev/null", O_RDONLY);
+    dup2(nothing, STDIN_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+ChildProcess::~ChildProcess() {
+    if (running()) {
+        ::kill(pid, SIGKILL);
+        wait(5.0);
+    }
+    unlink(outputPath.c_str());
+}
+
+bool ChildProcess::running() {
+    if (pid <= 0) {
+        return false;
+    }
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == 0) {
+        return true;
+    }
+    if (done == pid) {
+        if (WIFEXITED(status)) {
+            exitCode = WEXITSTATUS(status);
+        } else if (WIFSIGNALED(status)) {
+            termSignal = WTERMSIG(status);
+        }
+    }
+    pid = -1;
+    return false;
+}
+
+void ChildProcess::signal(int sig) {
+    if (pid > 0) {
+        ::kill(pid, sig);
+    }
+}
+
+bool ChildProcess::wait(double seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    while (running()) {
+        if (secondsSince(start) > seconds) {
+            return false;
+        }
+        std::this_thread::sleep_for(pollInterval);
+    }
+    return true;
+}
+
+std::string ChildProcess::output() const {
+    std::ifstream in(outputPath);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool ChildProcess::waitForOutput(const std::string& needle, double seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    while (output().find(needle) == std::string::npos) {
+        if (secondsSince(start) > seconds) {
+            return false;
+        }
+        std::this_thread::sleep_for(pollInterval);
+    }
+    return true;
+}
+
+RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, double seconds) {
+    ChildProcess child(argv, env);
+    RunResult result;
+    result.timedOut = !child.wait(seconds);
+    if (result.timedOut) {
+        child.signal(SIGKILL);
+        child.wait(5.0);
+    }
+    result.exitCode = child.exitCode;
+    result.termSignal = child.termSignal;
+    result.output = child.output();
+    return result;
+}
+
+XServer::XServer(bool withOpenGL) {
+    for (int n = 150; n < 250 && !isReady; ++n) {
+        struct stat info;
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        if (stat(lock.c_str(), &info) == 0) {
+            continue;
+        }
+        display = ":" + std::to_string(n);
+        server = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "Xvfb", display, "-screen", "0", "1024x768x24", withOpenGL ? "+extension" : "-extension", "GLX",
+            "-nolisten", "tcp"});
+        const auto start = std::chrono::steady_clock::now();
+        while (server->running() && secondsSince(start) < serverStartSeconds) {
+            const RunResult probe = runProgram({"xdpyinfo", "-display", display}, {}, 5.0);
+            if (probe.exitCode == 0) {
+                isReady = true;
+                break;
+            }
+            std::this_thread::sleep_for(pollInterval * 5);
+        }
+    }
+}
+
+XServer::~XServer() {
+    if (server) {
+        server->signal(SIGTERM);
+        server->wait(5.0);
+    }
+}
+
+std::string trambleBinary() { return std::string(TRAMBLE_BINARY_DIR) + "/tramble"; }
+
+}  // namespace Tramble
