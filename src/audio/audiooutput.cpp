@@ -64,13 +64,23 @@ void AudioOutput::forgetLostDevice() {
 
 int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
     forgetLostDevice();
-    if (isOpen) return BASS_ERROR_ALREADY;
-    if (device != kDefaultDevice && device != kAnyDevice) return BASS_ERROR_DEVICE;
-    if (flags & ~DWORD(BASS_DEVICE_LATENCY)) return BASS_ERROR_NOTAVAIL;
-    if (frequency < kMinRate || frequency > kMaxRate) return BASS_ERROR_ILLPARAM;
+    if (isOpen) {
+        return BASS_ERROR_ALREADY;
+    }
+    if (device != kDefaultDevice && device != kAnyDevice) {
+        return BASS_ERROR_DEVICE;
+    }
+    if (flags & ~DWORD(BASS_DEVICE_LATENCY)) {
+        return BASS_ERROR_NOTAVAIL;
+    }
+    if (frequency < kMinRate || frequency > kMaxRate) {
+        return BASS_ERROR_ILLPARAM;
+    }
 
     const bool subsystemWasUp = SDL_WasInit(SDL_INIT_AUDIO) != 0;
-    if (!subsystemWasUp && SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) return BASS_ERROR_DRIVER;
+    if (!subsystemWasUp && SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+        return BASS_ERROR_DRIVER;
+    }
     SDL_AudioSpec wanted{};
     wanted.freq = static_cast<int>(frequency);
     wanted.format = AUDIO_S16SYS;
@@ -81,7 +91,9 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
     // No "obtained" spec: SDL converts to whatever the hardware takes, so mix() always sees
     // exactly this format.
     if (SDL_OpenAudio(&wanted, nullptr) < 0) {
-        if (!subsystemWasUp) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (!subsystemWasUp) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
         return BASS_ERROR_DRIVER;
     }
     isOpen = true;
@@ -101,10 +113,14 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
 
 int AudioOutput::close() {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
     // Joins the callback thread, so the streams can go without the lock.
     SDL_CloseAudio();
-    if (ownsSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (ownsSubsystem) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     channels.clear();
     isOpen = false;
     ownsSubsystem = false;
@@ -113,22 +129,30 @@ int AudioOutput::close() {
 
 int AudioOutput::start() {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
     SDL_PauseAudio(0);
     return BASS_OK;
 }
 
 int AudioOutput::stop() {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
     SDL_PauseAudio(1);
     return BASS_OK;
 }
 
 int AudioOutput::info(BASS_INFO& info) {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
-    if (info.size != sizeof(BASS_INFO)) return BASS_ERROR_ILLPARAM;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
+    if (info.size != sizeof(BASS_INFO)) {
+        return BASS_ERROR_ILLPARAM;
+    }
     info = BASS_INFO{};
     info.size = sizeof(BASS_INFO);
     info.minrate = frequency;
@@ -143,12 +167,18 @@ int AudioOutput::info(BASS_INFO& info) {
 
 int AudioOutput::createStream(const char* path, HSTREAM& handle) {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
-    if (!path) return BASS_ERROR_ILLPARAM;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
+    if (!path) {
+        return BASS_ERROR_ILLPARAM;
+    }
     // Opening reads the file, so it happens outside the lock.
     Mp3Stream::OpenError error = Mp3Stream::OpenError::None;
     std::unique_ptr<Mp3Stream> decoder = Mp3Stream::open(path, frequency, error);
-    if (!decoder) return openError(error);
+    if (!decoder) {
+        return openError(error);
+    }
     auto channel = std::make_unique<Channel>();
     channel->decoder = std::move(decoder);
     AudioLock lock;
@@ -159,12 +189,18 @@ int AudioOutput::createStream(const char* path, HSTREAM& handle) {
 
 int AudioOutput::play(HSTREAM handle, bool restart) {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
     AudioLock lock;
     Channel* channel = find(handle);
-    if (!channel) return BASS_ERROR_HANDLE;
+    if (!channel) {
+        return BASS_ERROR_HANDLE;
+    }
     if (restart) {
-        if (!channel->decoder->rewind()) return BASS_ERROR_FILEOPEN;
+        if (!channel->decoder->rewind()) {
+            return BASS_ERROR_FILEOPEN;
+        }
         channel->position = 0;
     }
     channel->playing = true;
@@ -173,20 +209,30 @@ int AudioOutput::play(HSTREAM handle, bool restart) {
 
 int AudioOutput::position(DWORD handle, QWORD& bytes) {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
     AudioLock lock;
     const Channel* channel = find(handle);
-    if (!channel) return BASS_ERROR_HANDLE;
+    if (!channel) {
+        return BASS_ERROR_HANDLE;
+    }
     bytes = channel->position;
     return BASS_OK;
 }
 
 int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
     forgetLostDevice();
-    if (!isOpen) return BASS_ERROR_INIT;
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
     // Only the main thread adds or removes channels, so it may look one up unlocked.
-    if (!find(handle)) return BASS_ERROR_HANDLE;
-    if (bytes == QWORD(-1)) return BASS_ERROR_ILLPARAM;
+    if (!find(handle)) {
+        return BASS_ERROR_HANDLE;
+    }
+    if (bytes == QWORD(-1)) {
+        return BASS_ERROR_ILLPARAM;
+    }
     seconds = static_cast<float>(static_cast<double>(bytes) / (frequency * kBytesPerFrame));
     return BASS_OK;
 }
@@ -194,14 +240,19 @@ int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
 void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
     const std::size_t samples = frames * kChannels;
     std::fill(out, out + samples, std::int16_t{0});
-    if (scratch.size() < samples) scratch.resize(samples);
+    if (scratch.size() < samples) {
+        scratch.resize(samples);
+    }
     for (auto& entry : channels) {
         Channel& channel = *entry.second;
-        if (!channel.playing) continue;
+        if (!channel.playing) {
+            continue;
+        }
         const std::size_t got = channel.decoder->read(scratch.data(), frames);
         channel.position += got * kBytesPerFrame;
-        for (std::size_t i = 0; i < got * kChannels; ++i)
+        for (std::size_t i = 0; i < got * kChannels; ++i) {
             out[i] = static_cast<std::int16_t>(std::clamp(out[i] + scratch[i], -32768, 32767));
+        }
     }
 }
 

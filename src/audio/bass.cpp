@@ -47,13 +47,17 @@ int BASS_ErrorGetCode(void) {
 }
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) {
-    if (mem || offset || length || flags) return report(BASS_ERROR_NOTAVAIL);
+    if (mem || offset || length || flags) {
+        return report(BASS_ERROR_NOTAVAIL);
+    }
     HSTREAM handle = 0;
     return report(output.createStream(static_cast<const char*>(file), handle)) ? handle : 0;
 }
 
 BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags) {
-    if (flags) return report(BASS_ERROR_NOTAVAIL);
+    if (flags) {
+        return report(BASS_ERROR_NOTAVAIL);
+    }
     return report(output.play(handle, flush != 0));
 }
 

@@ -61,7 +61,9 @@ std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, long outputR
     const long* rates = nullptr;
     std::size_t rateCount = 0;
     mpg123_rates(&rates, &rateCount);
-    for (std::size_t i = 0; i < rateCount; ++i) mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    for (std::size_t i = 0; i < rateCount; ++i) {
+        mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    }
 
     if (mpg123_open(handle, path.c_str()) != MPG123_OK) {
         error = OpenError::FileOpen;
@@ -88,15 +90,21 @@ bool Mp3Stream::setInputRate(long rate) {
     inputRate = rate;
     resampling = rate != outputRate;
     chunkFrames = kChunkFrames;
-    if (!resampling) return true;
+    if (!resampling) {
+        return true;
+    }
     if (!resampler) {
         int status = SYN123_OK;
         resampler.reset(syn123_new(outputRate, kChannels, MPG123_ENC_FLOAT_32, 0, &status));
-        if (!resampler) return false;
+        if (!resampler) {
+            return false;
+        }
     }
     // Changing only the rates keeps the resampler's history, so a rate change in mid-stream
     // does not click.
-    if (syn123_setup_resample(resampler.get(), rate, outputRate, kChannels, 0, 0) != SYN123_OK) return false;
+    if (syn123_setup_resample(resampler.get(), rate, outputRate, kChannels, 0, 0) != SYN123_OK) {
+        return false;
+    }
     chunkFrames = std::min(kChunkFrames, syn123_resample_maxincount(rate, outputRate));
     resampled.resize(syn123_resample_count(rate, outputRate, chunkFrames) * kChannels);
     return !resampled.empty();
@@ -111,8 +119,9 @@ bool Mp3Stream::refill() {
             long rate = 0;
             int channels = 0;
             int encoding = 0;
-            if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK || !setInputRate(rate))
+            if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK || !setInputRate(rate)) {
                 decoderDone = true;
+            }
         } else if (status != MPG123_OK) {
             // The end of the file, or damage libmpg123 could not resync past: either way the
             // stream is over, after whatever this last read produced.
@@ -126,7 +135,9 @@ bool Mp3Stream::refill() {
             pending = decoded.data();
             pendingFrames = frames;
         }
-        if (pendingFrames > 0) return true;
+        if (pendingFrames > 0) {
+            return true;
+        }
     }
     decoderDone = true;
     return false;
@@ -135,7 +146,9 @@ bool Mp3Stream::refill() {
 std::size_t Mp3Stream::read(std::int16_t* out, std::size_t frames) {
     std::size_t written = 0;
     while (written < frames) {
-        if (pendingFrames == 0 && !refill()) break;
+        if (pendingFrames == 0 && !refill()) {
+            break;
+        }
         const std::size_t count = std::min(frames - written, pendingFrames);
         std::transform(pending, pending + count * kChannels, out + written * kChannels, toSample);
         pending += count * kChannels;
@@ -147,7 +160,9 @@ std::size_t Mp3Stream::read(std::int16_t* out, std::size_t frames) {
 
 bool Mp3Stream::rewind() {
     mpg123_handle* handle = decoder.get();
-    if (mpg123_seek(handle, 0, SEEK_SET) < 0) return false;
+    if (mpg123_seek(handle, 0, SEEK_SET) < 0) {
+        return false;
+    }
     pendingFrames = 0;
     decoderDone = false;
     // A fresh resampler: the history of the old position must not leak into the new one.

@@ -33,7 +33,9 @@ void IDemoScene::setStage(SceneStage newStage, unsigned int length) {
     setupStage(newStage, length);
 }
 
-bool IDemoScene::onBeat() { return true; }
+bool IDemoScene::onBeat() {
+    return true;
+}
 
 DemoSceneHandler::DemoSceneHandler(DemoEngine* engine, unsigned int transitionTime)
     : engine(engine), textureManager(&engine->videoTask.renderer), transitionTime(transitionTime) {}
@@ -48,9 +50,8 @@ void DemoSceneHandler::addDemoScene(unsigned int start, unsigned int length, IDe
     addEvent(start, [this, scene] { addNode(scene); });
     addEvent(end, [this, scene] { children.remove(scene); });
     addEvent(start, [scene, transition] { scene->setStage(SceneStage::Starting, transition); });
-    addEvent(start + transition, [scene, length, transition] {
-        scene->setStage(SceneStage::Running, length - 2 * transition);
-    });
+    addEvent(start + transition,
+             [scene, length, transition] { scene->setStage(SceneStage::Running, length - 2 * transition); });
     addEvent(end - transition, [scene, transition] { scene->setStage(SceneStage::Stopping, transition); });
     addEvent(end, [scene] { scene->setStage(SceneStage::Stopped, 0); });
 }

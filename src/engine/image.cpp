@@ -102,7 +102,7 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
     pixels.assign(rowBytes * height, 0);
     for (int y = 0; y < height; ++y) {
-        const Uint8* row = static_cast<const Uint8*>(source->pixels) + static_cast<size_t>(y) * rowBytes;
+        const Uint8* row = static_cast<const Uint8*>(source->pixels) + static_cast<size_t>(y) * source->pitch;
         unsigned char* out = pixels.data() + y * rowBytes;
         if (!paletted) {
             std::memcpy(out, row, rowBytes);

@@ -50,23 +50,23 @@ unsigned long SoundTask::streamFile(const std::string& path) {
     return handle;
 }
 
-BeatClock::BeatClock(unsigned long stream, int tempo, float offset) : stream(stream) {
+BeatClock::BeatClock(unsigned int stream, int tempo, float offset) : stream(stream) {
     BASS_INFO info{};
     info.size = sizeof(info);
     // Without an initialised output the latency stays 0.
     BASS_GetInfo(&info);
     nextBeat = info.latency * kSecondsPerMillisecond + offset;
-    beatLength = kSecondsPerMinute / tempo;
+    // A tempo of 0 or less has no beat grid: beatLength 0 keeps such a clock silent.
+    beatLength = tempo > 0 ? kSecondsPerMinute / tempo : 0.0f;
 }
 
 void BeatClock::update() {
     // An invalid handle reads as -1 s, before any beat of a clock with a non-negative offset.
-    const DWORD handle = static_cast<DWORD>(stream);
-    advance(BASS_ChannelBytes2Seconds(handle, BASS_ChannelGetPosition(handle)));
+    advance(BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream)));
 }
 
 void BeatClock::advance(float position) {
-    // A tempo of 0 or less has no beat grid; stepping it would never catch up.
+    // Without a positive step the loop would never catch up with the position.
     while (beatLength > 0.0f && position >= nextBeat) {
         notify();
         nextBeat += beatLength;

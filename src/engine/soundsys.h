@@ -36,9 +36,10 @@ public:
 
 class BeatClock : public ITask {
 public:
-    // stream: the handle whose position is read; tempo in beats per minute; offset in seconds
-    // of stream position before the first beat, on top of the output latency.
-    BeatClock(unsigned long stream, int tempo, float offset);
+    // stream: the handle whose position is read; tempo in beats per minute (a clock with a tempo
+    // of 0 or less never beats); offset in seconds of stream position before the first beat,
+    // on top of the output latency.
+    BeatClock(unsigned int stream, int tempo, float offset);
 
     // Notifies the listeners of every beat the stream's position has passed.
     void update() override;
@@ -49,7 +50,8 @@ public:
     // Not owned; a listener stays registered until its onBeat() returns false.
     void addListener(IBeatListener* listener) { listeners.append(listener); }
 
-    unsigned long stream;
+    // The audio library's 32-bit stream handle (what streamFile() returned).
+    unsigned int stream;
     CursorList<IBeatListener> listeners;
     // Seconds of stream position: the next beat, and the time between beats.
     float nextBeat;

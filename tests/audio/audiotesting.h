@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,11 @@ struct ToneFixture {
     int lengthMs;
     long rate;  // the MP3's own sample rate, Hz
 };
+
+// Names the fixture in test output instead of dumping its bytes.
+inline void PrintTo(const ToneFixture& tone, std::ostream* out) {
+    *out << tone.file;
+}
 
 inline const std::vector<ToneFixture>& toneFixtures() {
     static const std::vector<ToneFixture> fixtures = {

@@ -216,7 +216,11 @@ TEST_F(Bass, StopHoldsThePositionAndStartResumes) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(BASS_ChannelGetPosition(stream), held);
     ASSERT_TRUE(BASS_Start());
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    const auto resumed = std::chrono::steady_clock::now();
+    while (BASS_ChannelGetPosition(stream) == held &&
+           std::chrono::steady_clock::now() - resumed < std::chrono::seconds(5)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     EXPECT_GT(BASS_ChannelGetPosition(stream), held);
 }
 

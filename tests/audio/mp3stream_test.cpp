@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,10 @@ struct BadInput {
     std::string file;
     Mp3Stream::OpenError error;
 };
+
+void PrintTo(const BadInput& input, std::ostream* out) {
+    *out << '"' << input.file << '"';
+}
 
 class Mp3StreamBadInput : public ::testing::TestWithParam<BadInput> {};
 

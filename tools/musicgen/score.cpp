@@ -3,6 +3,7 @@
 // to each scene change of the demo (45, 85, 125, 165 s).
 #include "score.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -79,83 +80,44 @@ const double kPadCutoff[][2] = {
 };
 
 Patch padPatch() {
-    Patch p;
-    p.voices = 3;
-    p.detune = 16.0f;
-    p.attack = 1.0f;
-    p.decay = 1.0f;
-    p.sustain = 1.0f;
-    p.release = 1.6f;
-    p.resonance = 0.15f;
-    p.gain = 0.17f;
-    return p;
+    return Patch().unison(3, 16.0f).envelope(1.0f, 1.0f, 1.0f, 1.6f).filter(2000.0f, 0.0f, 0.1f, 0.15f).level(0.17f);
 }
 
 Patch bassPatch(float cutoff) {
-    Patch p;
-    p.saw = 0.8f;
-    p.sine = 0.6f;
-    p.attack = 0.003f;
-    p.decay = 0.18f;
-    p.sustain = 0.45f;
-    p.release = 0.06f;
-    p.cutoff = p.cutoffEnd = cutoff;
-    p.envCutoff = 1400.0f;
-    p.envTime = 0.08f;
-    p.resonance = 0.3f;
-    p.gain = 0.42f;
-    return p;
+    return Patch()
+        .oscillators(0.8f, 0.0f, 0.6f)
+        .envelope(0.003f, 0.18f, 0.45f, 0.06f)
+        .filter(cutoff, 1400.0f, 0.08f, 0.3f)
+        .level(0.42f);
 }
 
 /// A round sine bass with a touch of saw, for the light sections.
 Patch subPatch() {
-    Patch p;
-    p.saw = 0.15f;
-    p.sine = 1.0f;
-    p.attack = 0.08f;
-    p.decay = 1.0f;
-    p.sustain = 0.85f;
-    p.release = 0.6f;
-    p.cutoff = p.cutoffEnd = 300.0f;
-    p.resonance = 0.1f;
-    p.gain = 0.3f;
-    return p;
+    return Patch()
+        .oscillators(0.15f, 0.0f, 1.0f)
+        .envelope(0.08f, 1.0f, 0.85f, 0.6f)
+        .filter(300.0f, 0.0f, 0.1f, 0.1f)
+        .level(0.3f);
 }
 
 Patch pluckPatch() {
-    Patch p;
-    p.saw = 0.6f;
-    p.square = 0.5f;
-    p.voices = 2;
-    p.detune = 6.0f;
-    p.attack = 0.002f;
-    p.decay = 0.12f;
-    p.sustain = 0.0f;
-    p.release = 0.12f;
-    p.cutoff = p.cutoffEnd = 500.0f;
-    p.envCutoff = 3500.0f;
-    p.envTime = 0.06f;
-    p.resonance = 0.35f;
-    p.gain = 1.0f;
-    return p;
+    return Patch()
+        .oscillators(0.6f, 0.5f, 0.0f)
+        .unison(2, 6.0f)
+        .envelope(0.002f, 0.12f, 0.0f, 0.12f)
+        .filter(500.0f, 3500.0f, 0.06f, 0.35f)
+        .level(1.0f);
 }
 
 /// The lead; `bright` is the filter's opening at each note, lower for the fading outro.
 Patch leadPatch(float cutoff, float bright) {
-    Patch p;
-    p.square = 0.35f;
-    p.voices = 2;
-    p.detune = 9.0f;
-    p.attack = 0.01f;
-    p.decay = 0.4f;
-    p.sustain = 0.65f;
-    p.release = 0.25f;
-    p.cutoff = p.cutoffEnd = cutoff;
-    p.envCutoff = bright;
-    p.envTime = 0.25f;
-    p.resonance = 0.25f;
+    Patch p = Patch()
+                  .oscillators(1.0f, 0.35f, 0.0f)
+                  .unison(2, 9.0f)
+                  .envelope(0.01f, 0.4f, 0.65f, 0.25f)
+                  .filter(cutoff, bright, 0.25f, 0.25f)
+                  .level(0.7f);
     p.vibrato = 0.18f;
-    p.gain = 0.6f;
     return p;
 }
 
@@ -272,7 +234,7 @@ void Song::opening() {
     }
     sustainedBass(16, kBuildBar, 0.6f);
     rain(0, kBuildBar, 0.05f, 0.28f);
-    noiseSwell(mix_, rng_, at(0), beats(4.0 * kBuildBar), 2500.0f, 6000.0f, 0.05f, SwellShape::Arch,
+    noiseSwell(mix_, rng_, at(0), beats(4.0 * kBuildBar), 2500.0f, 6000.0f, 0.08f, SwellShape::Arch,
                Place{0.0f, 0.3f, 0.0f, false});
 }
 

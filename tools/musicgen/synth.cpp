@@ -28,6 +28,12 @@ constexpr double kKickHz = 47.0, kKickSweepHz = 190.0, kKickSweepTime = 0.028,
                  kKickDecay = 0.22, kKickSeconds = 0.55;
 /// Soft saturation of the kick body, for punch without a higher peak.
 constexpr float kKickDrive = 1.8f;
+/// Snare: head pitch, the extra pitch it starts with, the centre of its noise band, its length.
+constexpr double kSnareHz = 180.0, kSnareSweepHz = 90.0, kSnareSeconds = 0.3;
+constexpr float kSnareNoiseHz = 2500.0f;
+/// Clap: three hand bursts this far apart, then a short room tail; noise band centre and length.
+constexpr double kClapGap = 0.011, kClapSeconds = 0.35;
+constexpr float kClapHz = 1300.0f;
 /// Metallic partials of the cymbals (a classic drum machine's square cluster), Hz.
 constexpr double kMetalHz[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
 /// Cymbals are high-passed here.
@@ -230,31 +236,30 @@ void kick(Mixer& mix, std::size_t start, float velocity) {
 }
 
 void snare(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
-    constexpr double kLength = 0.3;
-    const std::size_t n = frameCount(mix, start, kLength);
+    const std::size_t n = frameCount(mix, start, kSnareSeconds);
     Svf filter;
-    filter.setup(2500.0f, 0.1f);
+    filter.setup(kSnareNoiseHz, 0.1f);
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double t = double(i) / kSampleRate;
-        const float tone = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, 0.045, kLength);
-        phase += (180.0 + 90.0 * std::exp(-t / 0.012)) / kSampleRate;
-        const float noise = filter.process(rng.bipolar()).band * tailEnvelope(t, 0.1, kLength);
+        const float tone = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, 0.045, kSnareSeconds);
+        phase += (kSnareHz + kSnareSweepHz * std::exp(-t / 0.012)) / kSampleRate;
+        const float noise = filter.process(rng.bipolar()).band * tailEnvelope(t, 0.1, kSnareSeconds);
         mix.addMono(start + i, (0.6f * tone + noise) * velocity * kSnareGain,
                     Place{0.05f, 0.18f, 0.0f, false});
     }
 }
 
 void clap(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
-    constexpr double kLength = 0.35, kBurstGap = 0.011, kTailStart = 3 * kBurstGap;
-    const std::size_t n = frameCount(mix, start, kLength);
+    constexpr double kTailStart = 3 * kClapGap;
+    const std::size_t n = frameCount(mix, start, kClapSeconds);
     Svf filter;
-    filter.setup(1300.0f, 0.35f);
+    filter.setup(kClapHz, 0.35f);
     for (std::size_t i = 0; i < n; ++i) {
         const double t = double(i) / kSampleRate;
-        // A clap is a few hands slightly apart: three short bursts, then the room.
-        const double burst = t < kTailStart ? std::exp(-std::fmod(t, kBurstGap) / 0.0035) : 0.0;
-        const double tail = t >= kTailStart ? tailEnvelope(t - kTailStart, 0.08, kLength - kTailStart) : 0.0;
+        const double burst = t < kTailStart ? std::exp(-std::fmod(t, kClapGap) / 0.0035) : 0.0;
+        const double tail =
+            t >= kTailStart ? tailEnvelope(t - kTailStart, 0.08, kClapSeconds - kTailStart) : 0.0;
         const float v = filter.process(rng.bipolar()).band * float(burst + tail);
         mix.addMono(start + i, v * velocity * kClapGain, Place{-0.1f, 0.3f, 0.0f, false});
     }

@@ -97,6 +97,32 @@ struct Patch {
     float resonance = 0.2f;
     float vibrato = 0.0f;        ///< depth in semitones, fading in after the attack
     float gain = 0.2f;
+
+    // Setters that chain, so a patch reads as one line per aspect of the sound.
+    Patch& oscillators(float sawLevel, float squareLevel, float sineLevel) {
+        saw = sawLevel; square = squareLevel; sine = sineLevel;
+        return *this;
+    }
+    Patch& unison(int count, float cents) {
+        voices = count; detune = cents;
+        return *this;
+    }
+    Patch& envelope(float a, float d, float s, float r) {
+        attack = a; decay = d; sustain = s; release = r;
+        return *this;
+    }
+    /// A fixed cutoff (cutoffEnd follows), its velocity-scaled opening and the resonance.
+    Patch& filter(float hz, float openingHz, float openingSeconds, float res) {
+        cutoff = cutoffEnd = hz;
+        envCutoff = openingHz;
+        envTime = openingSeconds;
+        resonance = res;
+        return *this;
+    }
+    Patch& level(float g) {
+        gain = g;
+        return *this;
+    }
 };
 
 /// Plays a note of the patch held for `seconds` (the release follows).

@@ -7,12 +7,52 @@
 
 namespace Tramble {
 
+namespace {
+
+// Face normals (p1 - p0) x (p2 - p0), as Triangle::normal computes them, of the `count`
+// cells between a row of vertices and the row below it (one more z), by component.
+void faceNormalsRow(const float* __restrict x, const float* __restrict y, const float* __restrict z,
+                    const float* __restrict belowX, const float* __restrict belowY, const float* __restrict belowZ,
+                    float* __restrict firstX, float* __restrict firstY, float* __restrict firstZ,
+                    float* __restrict secondX, float* __restrict secondY, float* __restrict secondZ, int count) {
+    for (int c = 0; c < count; ++c) {
+        // First triangle: here, below, right.
+        const float ax = belowX[c] - x[c], ay = belowY[c] - y[c], az = belowZ[c] - z[c];
+        const float bx = x[c + 1] - x[c], by = y[c + 1] - y[c], bz = z[c + 1] - z[c];
+        firstX[c] = ay * bz - az * by;
+        firstY[c] = az * bx - ax * bz;
+        firstZ[c] = ax * by - ay * bx;
+        // Second triangle: right, below, below right.
+        const float cx = belowX[c] - x[c + 1], cy = belowY[c] - y[c + 1], cz = belowZ[c] - z[c + 1];
+        const float dx = belowX[c + 1] - x[c + 1], dy = belowY[c + 1] - y[c + 1], dz = belowZ[c + 1] - z[c + 1];
+        secondX[c] = cy * dz - cz * dy;
+        secondY[c] = cz * dx - cx * dz;
+        secondZ[c] = cx * dy - cy * dx;
+    }
+}
+
+// One component of the face sums of a row of `count` vertices. Vertex c touches the second
+// face of lower cell c - 1, both of lower cell c, both of upper cell c - 1 and the first of
+// upper cell c, added in that order, which is the triangle list's. The cell rows start one
+// cell to the left of the vertex row (a zero border cell for vertex 0).
+void sumFacesRow(const float* __restrict lowerFirst, const float* __restrict lowerSecond,
+                 const float* __restrict upperFirst, const float* __restrict upperSecond, float* __restrict sums,
+                 int count) {
+    for (int c = 0; c < count; ++c) {
+        sums[c] = lowerSecond[c] + lowerFirst[c + 1] + lowerSecond[c + 1] + upperFirst[c] + upperSecond[c] +
+                  upperFirst[c + 1];
+    }
+}
+
+}  // namespace
+
 GridMesh::GridMesh(int columns, int rows, float width, float depth)
     : Mesh(columns * rows, triangleCountFor(columns, rows)),
       columns(columns),
       rows(rows),
       halfWidth(width * 0.5f),
-      halfDepth(depth * 0.5f) {
+      halfDepth(depth * 0.5f),
+      scratch(new float[static_cast<size_t>(3 * columns * rows + 6 * (columns + 1) * (rows + 1))]()) {
     Vector3* positions = vertexArray.vertices.get();
     TexCoord* texCoords = vertexArray.texCoords.get();
     Triangle* triangles = triangleList.triangles.get();
@@ -32,6 +72,48 @@ GridMesh::GridMesh(int columns, int rows, float width, float depth)
             triangles[t++] = Triangle{{here + 1, below, below + 1}};
         }
     }
+}
+
+void GridMesh::computeNormals() {
+    const int n = columns * rows;
+    const int cellStride = columns + 1;
+    const int cellCount = cellStride * (rows + 1);
+    float* x = scratch.get();
+    float* y = x + n;
+    float* z = y + n;
+    // Face normals of the cells' first (here, below, right) and second (right, below,
+    // below right) triangles; cell (c, r) sits at (r + 1) * cellStride + c + 1.
+    float* first[3] = {z + n, z + n + cellCount, z + n + 2 * cellCount};
+    float* second[3] = {z + n + 3 * cellCount, z + n + 4 * cellCount, z + n + 5 * cellCount};
+
+    const Vector3* positions = vertexArray.vertices.get();
+    for (int i = 0; i < n; ++i) {
+        x[i] = positions[i].x;
+        y[i] = positions[i].y;
+        z[i] = positions[i].z;
+    }
+    for (int r = 0; r + 1 < rows; ++r) {
+        const int row = r * columns;
+        const int cells = (r + 1) * cellStride + 1;
+        faceNormalsRow(x + row, y + row, z + row, x + row + columns, y + row + columns, z + row + columns,
+                       first[0] + cells, first[1] + cells, first[2] + cells, second[0] + cells, second[1] + cells,
+                       second[2] + cells, columns - 1);
+    }
+    Vector3* normals = vertexArray.normals.get();
+    for (int r = 0; r < rows; ++r) {
+        const int lower = r * cellStride;
+        const int upper = lower + cellStride;
+        // Reuses the position scratch, no longer needed, for the sums.
+        for (int axis = 0; axis < 3; ++axis) {
+            sumFacesRow(first[axis] + lower, second[axis] + lower, first[axis] + upper, second[axis] + upper,
+                        x + axis * n + r * columns, columns);
+        }
+        for (int c = 0; c < columns; ++c) {
+            const int i = r * columns + c;
+            normals[i] = Vector3(x[i], y[i], z[i]);
+        }
+    }
+    normaliseNormals();
 }
 
 // Rounding can carry a point a hair inside the far edge onto index `columns` (or `rows`);

@@ -18,6 +18,8 @@ void Mesh::draw(Renderer& renderer) {
     renderer.drawElements(vertexArray, triangleList);
 }
 
+// The face normal is Triangle::normal written out here so that it inlines: the water
+// recomputes its normals every frame.
 void Mesh::computeNormals() {
     const int vertexCount = vertexArray.count;
     const Vector3* positions = vertexArray.vertices.get();
@@ -28,13 +30,20 @@ void Mesh::computeNormals() {
     const Triangle* triangles = triangleList.triangles.get();
     for (int t = 0; t < triangleList.count; ++t) {
         const Triangle& triangle = triangles[t];
-        const Vector3 n = triangle.normal(positions);
+        const Vector3 p0 = positions[triangle.v[0]];
+        const Vector3 n = (positions[triangle.v[1]] - p0).cross(positions[triangle.v[2]] - p0);
         normals[triangle.v[0]] += n;
         normals[triangle.v[1]] += n;
         normals[triangle.v[2]] += n;
     }
-    for (int i = 0; i < vertexCount; ++i) {
-        normals[i] = normals[i].normalised();
+    normaliseNormals();
+}
+
+void Mesh::normaliseNormals() {
+    Vector3* normals = vertexArray.normals.get();
+    for (int i = 0; i < vertexArray.count; ++i) {
+        const float length = normals[i].length();
+        normals[i] *= length > 0.0f ? 1.0f / length : 0.0f;
     }
 }
 

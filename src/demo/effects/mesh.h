@@ -20,14 +20,19 @@ public:
     // Applies the material unless useMaterial is off, then draws every triangle.
     void draw(Renderer& renderer) override;
     // Smooth vertex normals: each vertex gets the normalised sum of the unnormalised face
-    // normals of its triangles, so larger faces weigh more. A vertex that touches no
-    // triangle of non-zero area gets the zero vector rather than NaNs.
-    void computeNormals();
+    // normals of its triangles, in triangle order, so larger faces weigh more. A vertex
+    // that touches no triangle of non-zero area gets the zero vector rather than NaNs.
+    // Meshes of a known layout may override it with a faster pass of the same result.
+    virtual void computeNormals();
 
     VertexArray vertexArray;
     TriangleList triangleList;
     Material material;
     bool useMaterial = true;
+
+protected:
+    // Scales every normal by 1 / its length; zero normals stay zero.
+    void normaliseNormals();
 };
 
 // A mesh of fixed capacity of which only a prefix is in use this frame.

@@ -28,6 +28,10 @@ public:
     // Grid points per axis.
     static const int GridSize = 30;
 
+    Metaballs();
+    Metaballs(const Metaballs&) = delete;
+    Metaballs& operator=(const Metaballs&) = delete;
+
     // Allocates n zeroed balls; call once, before any other ball operation.
     void setBallCount(int n);
     void setBallPosition(int index, const Vector3& position) { balls[index].position = position; }
@@ -53,16 +57,47 @@ public:
 private:
     void sample();
     void march();
-    // Marches one cube with lower corner (x, y, z); false once the surface is full.
-    bool marchCube(int x, int y, int z, unsigned int cubeIndex);
-    // sum((v - position) / |v - position|^2) over the balls, normalised; zero if it vanishes.
-    Vector3 normalAt(const Vector3& v) const;
+    // Interpolates and shades every crossed edge the cubes of slab x (lower corner x)
+    // use, into the edge cache; the far plane's vertical edges carry over to the next slab.
+    void prepareSlab(int x);
+    // Queues the crossing on the edge from grid point a to grid point b, in that direction,
+    // for cache slot `slot`.
+    void stageEdge(int slot, int ax, int ay, int az, int bx, int by, int bz);
+    // Normals of the queued crossings, stored into the cache.
+    void shadeStaged();
+    // Writes the triangles of the cube whose lower corner is cell y * GridSize + z of the
+    // slab; false once the surface is full.
+    bool emitCube(int cell, unsigned int cubeIndex);
 
-    // Squared distance of each ball to every grid coordinate, per axis, [ball][axis][i]:
-    // a grid point's squared distance is the sum of three table entries.
+    // Squared distance of each ball to every grid coordinate, per axis, [ball][axis][i]
+    // with rows padded to a whole number of vectors: a grid point's squared distance is
+    // the sum of three entries.
     std::unique_ptr<float[]> axisDistances;
     // Bit z of entry x * GridSize + y: point (x, y, z) is inside.
     std::uint32_t insideRows[GridSize * GridSize] = {};
+
+    // A crossed edge's surface vertex.
+    struct EdgePoint {
+        Vector3 position;
+        Vector3 normal;
+    };
+    // Every crossing is computed once per direction the cube tables traverse its edge in
+    // (so results equal a cube-by-cube evaluation exactly) and shared by the up to four
+    // cubes around the edge. Slots: blocks of GridSize^2 per kind of edge, indexed
+    // y * GridSize + z within the current slab.
+    std::unique_ptr<EdgePoint[]> edgePoints;
+    // Which blocks hold the vertical edges of the slab's near and far planes; they swap as
+    // the far plane becomes the next slab's near one.
+    int nearVerticalBase = 0;
+    int farVerticalBase = 0;
+    // Slot of cube edge e (the tables' numbering) for the cube at y = z = 0 of the slab;
+    // add y * GridSize + z for the others.
+    int edgeSlots[12] = {};
+    // Crossings waiting for their normals: slot and position as separate arrays, so the
+    // normal sums vectorise.
+    int stagedCount = 0;
+    std::unique_ptr<int[]> stagedSlots;
+    std::unique_ptr<float[]> stagedCoordinates;
 };
 
 }  // namespace Tramble

@@ -15,9 +15,13 @@ TextSequence::TextSequence(unsigned int fadeTime, unsigned int holdTime, BitmapF
                            VerticalAlign vAlign)
     : fadeTime(fadeTime), holdTime(holdTime), font(font), hAlign(hAlign), vAlign(vAlign) {}
 
-void TextSequence::addLine(const std::string& line) { lines.push_back(line); }
+void TextSequence::addLine(const std::string& line) {
+    lines.push_back(line);
+}
 
-void TextSequence::update(unsigned int ms) { elapsed += ms; }
+void TextSequence::update(unsigned int ms) {
+    elapsed += ms;
+}
 
 void TextSequence::draw(Renderer& renderer) {
     const unsigned int period = fadeTime + holdTime;

@@ -17,6 +17,40 @@ const int neighbourRow[neighbourCount] = {1, 1, -1, -1, 1, 0, -1, 0};
 
 std::unique_ptr<Vector3[]> zeroedVectors(int n) { return std::unique_ptr<Vector3[]>(new Vector3[static_cast<size_t>(n)]()); }
 
+// One trapezoid step of h = dt / 2 seconds: value moves by the mean of this and the
+// previous rate, and the rate becomes the previous one.
+void trapezoidStep(Vector3* __restrict values, const Vector3* __restrict rates, Vector3* __restrict previousRates,
+                   int count, float h) {
+    // Component by component: whole-struct copies keep the compiler from vectorising.
+    for (int i = 0; i < count; ++i) {
+        values[i].x += (rates[i].x + previousRates[i].x) * h;
+        values[i].y += (rates[i].y + previousRates[i].y) * h;
+        values[i].z += (rates[i].z + previousRates[i].z) * h;
+        previousRates[i].x = rates[i].x;
+        previousRates[i].y = rates[i].y;
+        previousRates[i].z = rates[i].z;
+    }
+}
+
+// Sums of the eight slopes for a row of `count` vertices, from heights padded with a zero
+// border (`here` points at the row's first vertex, `above` and `below` at the same column
+// of the next and previous rows) and distances stored per neighbour, `stride` apart.
+void slopeSumsRow(const float* __restrict here, const float* __restrict above, const float* __restrict below,
+                  const float* __restrict d, int stride, float* __restrict sums, int count) {
+    for (int c = 0; c < count; ++c) {
+        const float s = here[c];
+        float sum = (above[c + 1] - s) / d[c];
+        sum += (above[c - 1] - s) / d[stride + c];
+        sum += (below[c - 1] - s) / d[2 * stride + c];
+        sum += (below[c + 1] - s) / d[3 * stride + c];
+        sum += (above[c] - s) / d[4 * stride + c];
+        sum += (here[c - 1] - s) / d[5 * stride + c];
+        sum += (below[c] - s) / d[6 * stride + c];
+        sum += (here[c + 1] - s) / d[7 * stride + c];
+        sums[c] = sum;
+    }
+}
+
 }  // namespace
 
 MovingMesh::MovingMesh(int vertexCount, int triangleCount)
@@ -25,14 +59,8 @@ MovingMesh::MovingMesh(int vertexCount, int triangleCount)
       previousVelocities(zeroedVectors(vertexArray.count)) {}
 
 void MovingMesh::update(unsigned int ms) {
-    const float h = static_cast<float>(ms) * 0.0005f;
-    Vector3* positions = vertexArray.vertices.get();
-    Vector3* v = velocities.get();
-    Vector3* previous = previousVelocities.get();
-    for (int i = 0; i < vertexArray.count; ++i) {
-        positions[i] += (v[i] + previous[i]) * h;
-        previous[i] = v[i];
-    }
+    trapezoidStep(vertexArray.vertices.get(), velocities.get(), previousVelocities.get(), vertexArray.count,
+                  static_cast<float>(ms) * 0.0005f);
     computeNormals();
 }
 
@@ -43,14 +71,8 @@ AcceleratedMesh::AcceleratedMesh(int vertexCount, int triangleCount)
       previousAccelerations(zeroedVectors(vertexArray.count)) {}
 
 void AcceleratedMesh::update(unsigned int ms) {
-    const float h = static_cast<float>(ms) * 0.0005f;
-    Vector3* v = velocities.get();
-    Vector3* a = accelerations.get();
-    Vector3* previous = previousAccelerations.get();
-    for (int i = 0; i < vertexArray.count; ++i) {
-        v[i] += (a[i] + previous[i]) * h;
-        previous[i] = a[i];
-    }
+    trapezoidStep(velocities.get(), accelerations.get(), previousAccelerations.get(), vertexArray.count,
+                  static_cast<float>(ms) * 0.0005f);
     MovingMesh::update(ms);
 }
 
@@ -61,6 +83,7 @@ WaterSurface::WaterSurface(int columns, int rows, float width, float depth, floa
       damping(damping),
       stiffness(stiffness),
       paddedHeights(new float[static_cast<size_t>((columns + 2) * (rows + 2))]()),
+      rowSlopes(new float[static_cast<size_t>(columns)]),
       neighbourDistances(new float[static_cast<size_t>(neighbourCount * columns * rows)]) {
     const Vector3* positions = vertexArray.vertices.get();
     for (int r = 0; r < rows; ++r) {
@@ -104,24 +127,12 @@ void WaterSurface::update(unsigned int ms) {
     }
 
     Vector3* a = accelerations.get();
-    const float* distances = neighbourDistances.get();
+    float* sums = rowSlopes.get();
     for (int r = 0; r < rows; ++r) {
         const float* here = heights + (r + 1) * stride + 1;
-        const float* above = here + stride;
-        const float* below = here - stride;
-        const int first = r * columns;
-        const float* d = distances + first;
+        slopeSumsRow(here, here + stride, here - stride, neighbourDistances.get() + r * columns, n, sums, columns);
         for (int c = 0; c < columns; ++c) {
-            const float s = here[c];
-            float sum = (above[c + 1] - s) / d[c];
-            sum += (above[c - 1] - s) / d[n + c];
-            sum += (below[c - 1] - s) / d[2 * n + c];
-            sum += (below[c + 1] - s) / d[3 * n + c];
-            sum += (above[c] - s) / d[4 * n + c];
-            sum += (here[c - 1] - s) / d[5 * n + c];
-            sum += (below[c] - s) / d[6 * n + c];
-            sum += (here[c + 1] - s) / d[7 * n + c];
-            a[first + c].y = stiffness * sum;
+            a[r * columns + c].y = stiffness * sums[c];
         }
     }
 }

@@ -60,6 +60,8 @@ private:
     // Heights with a ring of zeros around the grid, (columns + 2) x (rows + 2), so that
     // every vertex reads eight neighbours without a bounds test.
     std::unique_ptr<float[]> paddedHeights;
+    // One row's slope sums, so the slope loop stores contiguously and vectorises.
+    std::unique_ptr<float[]> rowSlopes;
     // Horizontal distance to each of the eight neighbours, per vertex (8 floats each, in
     // the order the slopes are summed); 1 for neighbours beyond the rim, whose height is 0.
     std::unique_ptr<float[]> neighbourDistances;

@@ -17,9 +17,9 @@ const float waterWidth = 10.0f;
 const float waterDepth = 10.0f;
 const float waterDamping = 3.0f;
 const float waterStiffness = 5.0f;
-// The simulation is explicit: a long frame is fed to it in steps of at most this many
-// milliseconds, which it integrates stably (one large step makes the waves explode).
-const unsigned int longestWaterStep = 40;
+// Water and rain are integrated explicitly, which stays stable only for short steps (the
+// waves explode from about 30 ms on): a longer frame is simulated in steps of at most this.
+const unsigned int longestStep = 16;
 
 // The rain: 200 drops living 10 s, respawned at once, thrown in any direction from the
 // emitter, weakly, and pulled down by a growing jerk.
@@ -122,14 +122,16 @@ void Scene1::unload(TextureManager& textures) {
 }
 
 void Scene1::update(unsigned int ms) {
+    // Drops land in the step in which they reach the water, not deep below it after a
+    // long frame, and push it no harder than they would at a steady frame rate.
     unsigned int left = ms;
     do {
-        const unsigned int step = left < longestWaterStep ? left : longestWaterStep;
+        const unsigned int step = left < longestStep ? left : longestStep;
         water.update(step);
+        rain.update(step);
+        landDrops();
         left -= step;
     } while (left > 0);
-    rain.update(ms);
-    landDrops();
 
     emitterAngle += emitterStep;
     const float a = emitterAngle;
@@ -158,8 +160,8 @@ void Scene1::landDrops() {
             continue;
         }
         const Vector3& p = drop.position;
-        const bool overWater = -water.halfWidth < p.x && p.x < water.halfWidth && -water.halfDepth < p.z &&
-                               p.z < water.halfDepth;
+        const bool overWater =
+            -water.halfWidth < p.x && p.x < water.halfWidth && -water.halfDepth < p.z && p.z < water.halfDepth;
         if (overWater && water.heightAt(p.x, p.z) > p.y) {
             water.disturb(p.x, p.z, -drop.velocity.y, splashRadius);
             drop.kill();
@@ -187,7 +189,7 @@ void Scene1::draw(Renderer& renderer) {
 
     effects.draw(renderer);
     if (fadeStarted) {
-        fade.draw(renderer);
+        drawFade(fade, renderer);
     }
 }
 

@@ -68,7 +68,9 @@ void Scene2::load(TextureManager& textures) {
     loadBackdrop(backdrop, textures, backdropTexture);
 }
 
-void Scene2::setupStage(SceneStage stage, unsigned int length) { logStage(stage, length); }
+void Scene2::setupStage(SceneStage stage, unsigned int length) {
+    logStage(stage, length);
+}
 
 void Scene2::update(unsigned int ms) {
     fadeIn.update(ms);
@@ -106,9 +108,7 @@ void Scene2::draw(Renderer& renderer) {
     glDepthMask(GL_FALSE);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     sparks.draw(renderer);
-    if (fadeIn.alpha > 0.0f) {
-        fadeIn.draw(renderer);
-    }
+    drawFade(fadeIn, renderer);
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
 

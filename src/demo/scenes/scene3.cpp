@@ -103,7 +103,9 @@ void Scene3::load(TextureManager& textures) {
     loadBackdrop(backdrop, textures, backdropTexture);
 }
 
-void Scene3::setupStage(SceneStage stage, unsigned int length) { logStage(stage, length); }
+void Scene3::setupStage(SceneStage stage, unsigned int length) {
+    logStage(stage, length);
+}
 
 void Scene3::update(unsigned int ms) {
     fades.update(ms);

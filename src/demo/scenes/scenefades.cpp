@@ -1,6 +1,8 @@
 // The opening flash and the late white-out of a scene.
 #include "demo/scenes/scenefades.h"
 
+#include "demo/scenes/sceneparts.h"
+
 namespace Tramble {
 
 namespace {
@@ -24,13 +26,10 @@ void SceneFades::update(unsigned int ms) {
     }
 }
 
-// A flash that has cleared adds nothing: skip its full-screen blend.
 void SceneFades::draw(Renderer& renderer) {
-    if (fadeIn.alpha > 0.0f) {
-        fadeIn.draw(renderer);
-    }
+    drawFade(fadeIn, renderer);
     if (fadeOutStarted) {
-        fadeOut.draw(renderer);
+        drawFade(fadeOut, renderer);
     }
 }
 

@@ -56,6 +56,15 @@ void setupSpecularLights() {
     glEnable(GL_LIGHT2);
 }
 
+void drawFade(ScreenFade& fade, Renderer& renderer) {
+    if (fade.alpha <= 0.0f) {
+        return;
+    }
+    renderer.setLighting(false);
+    fade.draw(renderer);
+    renderer.setLighting(true);
+}
+
 void printTitle(BitmapFont& font, Renderer& renderer) {
     for (int c = 0; c < 4; ++c) {
         font.material.colour[c] = titleColour[c];

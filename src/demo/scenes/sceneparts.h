@@ -29,6 +29,11 @@ void loadBackdrop(ScreenQuad& backdrop, TextureManager& textures, const std::str
 // left as it is.
 void setupSpecularLights();
 
+// A white fade, unlit: lit, its quad (which has no normals) would show only the ambient
+// fifth of its white. Lighting is on afterwards, as the font and the particles leave it.
+// A fade that adds nothing (alpha 0 or below) is skipped.
+void drawFade(ScreenFade& fade, Renderer& renderer);
+
 // "T R A M B L E D" in the lower right corner, in the title's blue.
 void printTitle(BitmapFont& font, Renderer& renderer);
 

@@ -1,0 +1,213 @@
+// The bitmap font: alignment on the 800 x 600 text space, the state a print leaves behind,
+// display list lifetime, and glyphs landing upright in the right place on screen.
+#include "engine/bitmapfont.h"
+
+#include <SDL_opengl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "engine/image.h"
+#include "engine/renderersys.h"
+#include "support/glcontext.h"
+
+namespace Tramble {
+namespace {
+
+// The synthetic glyph sheet: 16 x 16 cells of this many texels.
+const int sheetCell = 16;
+const int sheetSide = 16 * sheetCell;
+
+struct Rgb {
+    unsigned char r, g, b;
+};
+const Rgb black = {0, 0, 0};
+const Rgb red = {255, 0, 0};
+const Rgb green = {0, 255, 0};
+const Rgb blue = {0, 0, 255};
+
+// Fills the part of a glyph cell given in glyph coordinates (x to the right, y up from the
+// glyph's bottom). The sheet is stored the way the font expects its file: flipped, cell 0
+// in the last stored rows, each glyph's top row stored last.
+void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x1, int y1, Rgb colour) {
+    const int left = (cell % 16) * sheetCell;
+    const int bottom = (15 - cell / 16) * sheetCell;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            unsigned char* texel = &sheet[(static_cast<size_t>(bottom + y) * sheetSide + left + x) * 3];
+            texel[0] = colour.r;
+            texel[1] = colour.g;
+            texel[2] = colour.b;
+        }
+    }
+}
+
+// Every pixel of the window region has each channel within [low, high] of the pattern:
+// a channel of 255 in the pattern must read at least 200, a channel of 0 at most 40.
+::testing::AssertionResult regionIs(int x, int y, int width, int height, Rgb colour) {
+    const std::vector<unsigned char> frame = readFrame(x, y, width, height);
+    const unsigned char want[3] = {colour.r, colour.g, colour.b};
+    for (size_t i = 0; i < frame.size(); ++i) {
+        const bool lit = want[i % 3] != 0;
+        if (lit ? frame[i] < 200 : frame[i] > 40) {
+            const size_t pixel = i / 3;
+            return ::testing::AssertionFailure()
+                   << "pixel (" << x + static_cast<int>(pixel % width) << ", " << y + static_cast<int>(pixel / width)
+                   << ") channel " << i % 3 << " is " << static_cast<int>(frame[i]);
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<float> currentMatrix(GLenum which) {
+    std::vector<float> matrix(16);
+    glGetFloatv(which, matrix.data());
+    return matrix;
+}
+
+TEST(BitmapFontTest, AlignedPositionCoversEveryAlignment) {
+    BitmapFont font;
+    font.advance = 20.0f;
+    // Ten characters are 200 units wide; the line height is the advance.
+    struct Case {
+        int horizontal;
+        int vertical;
+        float x;
+        float y;
+    };
+    const Case cases[] = {
+        {Left, Top, 0.0f, 580.0f},    {Centre, Top, 300.0f, 580.0f},    {Right, Top, 600.0f, 580.0f},
+        {Left, Middle, 0.0f, 290.0f}, {Centre, Middle, 300.0f, 290.0f}, {Right, Middle, 600.0f, 290.0f},
+        {Left, Bottom, 0.0f, 0.0f},   {Centre, Bottom, 300.0f, 0.0f},   {Right, Bottom, 600.0f, 0.0f},
+        {7, -1, 0.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        const std::array<float, 2> position = font.alignedPosition(c.horizontal, c.vertical, 10);
+        EXPECT_FLOAT_EQ(position[0], c.x) << c.horizontal << ", " << c.vertical;
+        EXPECT_FLOAT_EQ(position[1], c.y) << c.horizontal << ", " << c.vertical;
+    }
+}
+
+using BitmapFontGLTest = GLTest;
+
+TEST_F(BitmapFontGLTest, BuildSetsTheMaterialAndReleaseDeletesTheListsOnce) {
+    BitmapFont font;
+    const float size[2] = {40.0f, 40.0f};
+    const float colour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
+    font.build(0, size, 0.0f, colour);
+    const unsigned int base = font.listBase;
+    ASSERT_NE(base, 0u);
+    EXPECT_TRUE(glIsList(base));
+    EXPECT_TRUE(glIsList(base + 255));
+    EXPECT_FLOAT_EQ(font.advance, 20.0f);
+    EXPECT_EQ(font.material.blend, BlendAdditive);
+    EXPECT_EQ(font.material.texGen, 0);
+    EXPECT_FLOAT_EQ(font.material.colour[3], 0.4f);
+
+    font.release();
+    EXPECT_EQ(font.listBase, 0u);
+    EXPECT_FALSE(glIsList(base));
+    EXPECT_FALSE(glIsList(base + 255));
+
+    // The freed names are handed out again; a second release must not delete them.
+    const GLuint others = glGenLists(256);
+    for (GLuint list = others; list < others + 256; ++list) {
+        glNewList(list, GL_COMPILE);
+        glEndList();
+    }
+    font.release();
+    EXPECT_TRUE(glIsList(others));
+    EXPECT_TRUE(glIsList(others + 255));
+    glDeleteLists(others, 256);
+}
+
+TEST_F(BitmapFontGLTest, PrintRestoresMatricesAndSwitchesLightingAndDepthOn) {
+    BitmapFont font;
+    const float size[2] = {40.0f, 40.0f};
+    const float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    font.build(0, size, 0.0f, colour);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-3.0, 3.0, -2.0, 2.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(1.0f, 2.0f, 3.0f);
+    const std::vector<float> projection = currentMatrix(GL_PROJECTION_MATRIX);
+    const std::vector<float> modelview = currentMatrix(GL_MODELVIEW_MATRIX);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+
+    // Each print takes two values of the shared random sequence, no more.
+    std::srand(1234);
+    std::rand();
+    std::rand();
+    std::rand();
+    std::rand();
+    const int fifth = std::rand();
+    std::srand(1234);
+    Renderer renderer;
+    const float position[2] = {100.0f, 100.0f};
+    font.print("Tramble", position, renderer);
+    font.print("", position, renderer);
+    EXPECT_EQ(std::rand(), fifth);
+
+    EXPECT_EQ(currentMatrix(GL_PROJECTION_MATRIX), projection);
+    EXPECT_EQ(currentMatrix(GL_MODELVIEW_MATRIX), modelview);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "the font's additive material";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    font.release();
+}
+
+// A sheet where '#' has a red upper half, 'O' a green left half, the space is empty and every
+// other cell is solid blue: wrong cells, flipped or mirrored glyphs all show on screen. Like
+// the real sheet, every cell keeps a black border, so linear filtering at a quad's edge does
+// not pick up the neighbouring cell.
+TEST_F(BitmapFontGLTest, PrintDrawsUprightGlyphsWhereTheyAreAndNothingForSpaces) {
+    const int low = 2;
+    const int half = sheetCell / 2;
+    const int high = sheetCell - 2;
+    std::vector<unsigned char> sheet(static_cast<size_t>(sheetSide) * sheetSide * 3);
+    for (int cell = 0; cell < 256; ++cell) {
+        fillCell(sheet, cell, low, low, high, high, blue);
+    }
+    fillCell(sheet, ' ' - 32, low, low, high, high, black);
+    fillCell(sheet, '#' - 32, low, low, high, half, black);
+    fillCell(sheet, '#' - 32, low, half, high, high, red);
+    fillCell(sheet, 'O' - 32, low, low, half, high, green);
+    fillCell(sheet, 'O' - 32, half, low, high, high, black);
+    Image image;
+    image.setData(sheet.data(), sheetSide, sheetSide, 3);
+    Renderer renderer;
+    const unsigned int texture = renderer.loadTexture(image);
+    ASSERT_NE(texture, 0u);
+
+    // One text unit per pixel; glyphs 40 units square with an advance of 40, so they do
+    // not overlap. The jittered copy moves at most 5 units: the regions keep clear of that.
+    glViewport(0, 0, TestWindowWidth, TestWindowHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    BitmapFont font;
+    const float size[2] = {40.0f, 40.0f};
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    font.build(texture, size, 20.0f, white);
+    const float position[2] = {100.0f, 200.0f};
+    font.print("# O", position, renderer);
+
+    EXPECT_TRUE(regionIs(110, 224, 20, 9, red)) << "upper half of '#'";
+    EXPECT_TRUE(regionIs(110, 203, 20, 10, black)) << "lower half of '#'";
+    EXPECT_TRUE(regionIs(146, 195, 28, 50, black)) << "the space";
+    EXPECT_TRUE(regionIs(188, 210, 9, 20, green)) << "left half of 'O'";
+    EXPECT_TRUE(regionIs(207, 208, 7, 24, black)) << "right half of 'O'";
+
+    font.release();
+    glDeleteTextures(1, &texture);
+}
+
+}  // namespace
+}  // namespace Tramble

@@ -1,0 +1,162 @@
+// Tests of the music generator: the beat grid the demo's beat clock relies on, the filter,
+// determinism, the WAV layout, mastering limits and the finished piece as a whole.
+#include "mixdown.h"
+#include "score.h"
+#include "synth.h"
+#include "wav.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace musicgen {
+namespace {
+
+/// Amplitude of a sine after the filter's low-pass output, measured once it has settled.
+float lowPassGain(float cutoff, double hz) {
+    Svf filter;
+    filter.setup(cutoff, 0.29f);
+    float peak = 0.0f;
+    for (int i = 0; i < kSampleRate / 2; ++i) {
+        const float y = filter.process(float(std::sin(6.283185307179586 * hz * i / kSampleRate))).low;
+        if (i > kSampleRate / 4) peak = std::max(peak, std::fabs(y));
+    }
+    return peak;
+}
+
+std::uint32_t readLe(const std::string& bytes, std::size_t at, int size) {
+    std::uint32_t v = 0;
+    for (int i = size - 1; i >= 0; --i) v = (v << 8) | std::uint8_t(bytes[at + i]);
+    return v;
+}
+
+TEST(BeatGrid, BeatsNeverDriftFromTheTempo) {
+    EXPECT_EQ(beatSample(0), 0u);
+    // 130 beats are exactly one minute, whatever rounding happened in between.
+    for (int minute = 1; minute <= 3; ++minute)
+        EXPECT_EQ(beatSample(130.0 * minute), std::size_t(60 * minute * kSampleRate));
+    const double exactBeat = 60.0 * kSampleRate / kTempo;
+    for (int beat = 1; beat < 450; ++beat) {
+        const std::size_t gap = beatSample(beat) - beatSample(beat - 1);
+        EXPECT_TRUE(gap == std::size_t(exactBeat) || gap == std::size_t(exactBeat) + 1) << beat;
+        EXPECT_LE(std::fabs(double(beatSample(beat)) - beat * exactBeat), 0.5) << beat;
+    }
+}
+
+TEST(Filter, LowPassKeepsTheBassAndRemovesTheTop) {
+    EXPECT_NEAR(lowPassGain(500.0f, 60.0), 1.0f, 0.05f);
+    EXPECT_LT(lowPassGain(500.0f, 8000.0), 0.01f);  // about -40 dB two octaves up
+    // Out-of-range cutoffs are clamped rather than turning the filter unstable.
+    EXPECT_TRUE(std::isfinite(lowPassGain(1e6f, 1000.0)));
+}
+
+TEST(Determinism, SameSeedGivesTheSameSamples) {
+    auto render = [] {
+        Mixer mix(kSampleRate);
+        Rng rng(42);
+        cymbal(mix, rng, 0, 1.0f, 0.2f, Place{0.3f, 0.2f, 0.1f, false});
+        Patch patch;
+        patch.voices = 3;
+        patch.detune = 12.0f;
+        synthNote(mix, rng, 100, 0.5, 57, 1.0f, patch, Place{-0.2f, 0.0f, 0.0f, true});
+        return mix.bus[Mixer::Dry][0];
+    };
+    const auto first = render();
+    EXPECT_EQ(first, render());
+    Rng a(7), b(7);
+    for (int i = 0; i < 1000; ++i) {
+        const float u = a.uniform();
+        EXPECT_EQ(u, b.uniform());
+        EXPECT_GE(u, 0.0f);
+        EXPECT_LT(u, 1.0f);
+    }
+}
+
+TEST(Voices, NotesStartOnTheirSampleAndStayInsideTheMix) {
+    Mixer mix(1000);
+    kick(mix, 400, 1.0f);  // runs past the end of the mix: must be cut, not overrun
+    Rng rng(1);
+    synthNote(mix, rng, 5000, 1.0, 60, 1.0f, Patch{}, Place{});  // starts after the end
+    for (std::size_t i = 0; i <= 400; ++i) EXPECT_EQ(mix.bus[Mixer::Dry][0][i], 0.0f) << i;
+    EXPECT_GT(mix.bus[Mixer::Dry][0][401], 0.0f);
+    EXPECT_LT(mix.duck[450], 1.0f);  // the kick pumps the ducked bus
+    EXPECT_EQ(mix.duck[399], 1.0f);
+}
+
+TEST(Wav, HeaderAndSamplesAreLittleEndianPcm) {
+    Track track{{0.0f, 1.0f, -2.0f}, {0.5f, -1.0f, 0.0f}};
+    std::ostringstream out;
+    ASSERT_TRUE(writeWav(out, track));
+    const std::string bytes = out.str();
+    ASSERT_EQ(bytes.size(), 44u + 3 * 4);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(readLe(bytes, 4, 4), bytes.size() - 8);
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(readLe(bytes, 22, 2), 2u);       // channels
+    EXPECT_EQ(readLe(bytes, 24, 4), 44100u);   // sample rate
+    EXPECT_EQ(readLe(bytes, 28, 4), 176400u);  // bytes per second
+    EXPECT_EQ(readLe(bytes, 34, 2), 16u);      // bits per sample
+    EXPECT_EQ(readLe(bytes, 40, 4), 12u);      // data size
+    EXPECT_EQ(readLe(bytes, 46, 2), 16384u);   // right channel of frame 0: 0.5
+    EXPECT_EQ(readLe(bytes, 48, 2), 32767u);   // left of frame 1: full scale
+    EXPECT_EQ(readLe(bytes, 50, 2), std::uint32_t(std::uint16_t(-32767)));
+    EXPECT_EQ(readLe(bytes, 52, 2), std::uint32_t(std::uint16_t(-32767)));  // -2 is clipped
+}
+
+TEST(Mastering, LevelsLimitsAndFadesOut) {
+    Mixer mix(3 * kSampleRate);
+    for (int beat = 0; beat < 6; ++beat) kick(mix, beatSample(beat), 1.0f);
+    Rng rng(3);
+    synthNote(mix, rng, 0, 3.0, 45, 1.0f, Patch{}, Place{0.0f, 0.5f, 0.5f, true});
+    // A loud target forces the limiter to work hard on the kicks.
+    const Track track = mixdown(mix, Mastering{2.0, 2.5, 0.0, 2.0, -6.0f, -1.5f});
+    EXPECT_LE(peakDb(track), -1.5f + 1e-3f);
+    EXPECT_GT(peakDb(track), -2.0f);
+    EXPECT_LE(rmsDb(track, 2.5, 3.0), -200.0f);  // silent after the fade
+    EXPECT_GT(rmsDb(track, 0.0, 2.0), -12.0f);
+}
+
+TEST(Arrangement, SectionsStartOnBarLinesNextToTheDemoScenes) {
+    const double sceneStarts[] = {0.0, 45.0, 85.0, 125.0, 165.0};
+    const std::vector<SectionSpan> sections = sectionSpans();
+    ASSERT_EQ(sections.size(), std::size(sceneStarts));
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+        EXPECT_NEAR(sections[s].from, sceneStarts[s], 0.7) << sections[s].name;
+        const double bars = sections[s].from / (4.0 * kBeatSeconds);
+        EXPECT_NEAR(bars, std::round(bars), 1e-9) << sections[s].name;
+    }
+    EXPECT_DOUBLE_EQ(sections.back().to, 205.0);
+}
+
+// One test for the whole piece: rendering it takes a while, and ctest runs each test alone.
+TEST(Piece, FitsTheDemo) {
+    Mixer mix(kSongFrames);
+    renderScore(mix);
+    const Track track = mixdown(mix, scoreMastering());
+
+    EXPECT_EQ(track.left.size(), std::size_t(205) * 44100);
+    EXPECT_LE(rmsDb(track, 204.5, 205.0), -200.0f);  // ends in digital silence
+    EXPECT_GT(rmsDb(track, 198.0, 200.0), -60.0f);   // after a fade, not a cut
+
+    // The first kick starts on sample 0, where the demo's beat clock starts counting.
+    EXPECT_GT(track.left[1], 0.0f);
+    EXPECT_GT(track.left[10], track.left[1]);
+
+    EXPECT_LT(peakDb(track), -1.0f);
+    const std::vector<SectionSpan> sections = sectionSpans();
+    const float main = rmsDb(track, sections[2].from, sections[2].to);
+    EXPECT_GT(main, -16.0f);
+    EXPECT_LT(main, -14.0f);
+    // The calm opening and the outro sit well below the main part, the others in between.
+    EXPECT_LT(rmsDb(track, sections[0].from, sections[0].to), main - 4.0f);
+    EXPECT_LT(rmsDb(track, sections[4].from, sections[4].to), main - 3.0f);
+    for (int s : {1, 3}) EXPECT_LT(rmsDb(track, sections[s].from, sections[s].to), main - 1.0f);
+}
+
+}  // namespace
+}  // namespace musicgen
