@@ -3,15 +3,14 @@
 // the end of the timeline, and the stop that unloads everything.
 #include "demo/scenesys.h"
 
+#include <SDL.h>
+#include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
 #include <list>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <SDL.h>
-#include <SDL_opengl.h>
 
 #include "audio/bass.h"
 #include "demo/demoengine.h"
@@ -183,8 +182,8 @@ TEST_F(SceneHandlerTest, LongPassFiresEveryDueEventInRegistrationOrder) {
     journal.clear();
     pass(250);
 
-    const std::vector<std::string> expected{"late 1/0",  "late 3/100",  "late 2/0", "late 0/0",
-                                            "early 2/0", "early 0/0",   "long 1/0", "long 3/1000"};
+    const std::vector<std::string> expected{"late 1/0",  "late 3/100", "late 2/0", "late 0/0",
+                                            "early 2/0", "early 0/0",  "long 1/0", "long 3/1000"};
     EXPECT_EQ(journal, expected);
     // Scenes that ended in this pass are neither updated nor drawn in it.
     EXPECT_EQ(later.updates.size(), 0u);
@@ -208,8 +207,8 @@ TEST_F(SceneHandlerTest, SceneOfLengthZeroPassesAllStagesInOnePassUnseen) {
     journal.clear();
     pass(10);
 
-    const std::vector<std::string> expected{"blink 1/0", "blink 3/0", "blink 2/0", "blink 0/0", "after 1/0",
-                                            "after 3/100"};
+    const std::vector<std::string> expected{"blink 1/0", "blink 3/0", "blink 2/0",
+                                            "blink 0/0", "after 1/0", "after 3/100"};
     EXPECT_EQ(journal, expected);
     EXPECT_TRUE(blink.updates.empty());
     EXPECT_EQ(blink.draws, 0);
@@ -251,8 +250,8 @@ TEST_F(SceneHandlerTest, TransitionTimeShapesTheStagesAndIsShortenedToFit) {
     pass(1001);
     pass(200);
 
-    const std::vector<std::string> expected{"n load",  "b load",  "n 1/100", "n 3/800", "n 2/100",
-                                            "n 0/0",   "b 1/75",  "b 3/0",   "b 2/75",  "b 0/0"};
+    const std::vector<std::string> expected{"n load", "b load", "n 1/100", "n 3/800", "n 2/100",
+                                            "n 0/0",  "b 1/75", "b 3/0",   "b 2/75",  "b 0/0"};
     EXPECT_EQ(journal, expected);
 }
 

@@ -2,9 +2,8 @@
 // each period, the one-line-per-draw rule after a long frame, and finishing.
 #include "demo/effects/textsequence.h"
 
-#include <gtest/gtest.h>
-
 #include <SDL_opengl.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "support/logcapture.h"

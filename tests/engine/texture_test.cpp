@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "engine/image.h"
@@ -95,7 +96,7 @@ TEST_F(TextureTest, FourBytesPerPixelUploadWithAlpha) {
     glDeleteTextures(1, &texture);
 }
 
-TEST_F(TextureTest, OtherPixelSizesAreRefused) {
+TEST_F(TextureTest, ImagesThatCannotBeUploadedGiveZero) {
     const unsigned char pixels[8] = {};
     for (unsigned char bytes : {1, 2}) {
         Image image;
@@ -105,6 +106,18 @@ TEST_F(TextureTest, OtherPixelSizesAreRefused) {
         EXPECT_EQ(renderer.loadTexture(image), 0u);
         EXPECT_EQ(log.str(), "--- Loading texture into hwmemory\n    *** Invalid bpp: " + std::to_string(bytes) + "\n");
     }
+
+    Renderer renderer;
+    LogCapture log;
+    EXPECT_EQ(renderer.loadTexture(Image()), 0u) << "an image that never held pixels";
+    EXPECT_EQ(log.count("*** Invalid bpp: 0"), 1);
+
+    Image empty;
+    empty.setData(pixels, 0, 0, 3);
+    log.clear();
+    EXPECT_EQ(renderer.loadTexture(empty), 0u);
+    EXPECT_EQ(log.count("*** Building mipmaps failed: "), 1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // A BMP stores blue first: the file goes through decoding, conversion and upload and its

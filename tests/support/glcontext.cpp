@@ -8,13 +8,11 @@
 
 namespace Tramble {
 
+// Reopens the window when something (a kernel test's SDL_Quit) shut the video down.
 bool openTestWindow() {
-    static bool tried = false;
-    static bool open = false;
-    if (tried) {
-        return open;
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_GetVideoSurface() != nullptr) {
+        return true;
     }
-    tried = true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == -1) {
         std::fprintf(stderr, "test window: no video: %s\n", SDL_GetError());
         return false;
@@ -26,7 +24,6 @@ bool openTestWindow() {
         std::fprintf(stderr, "test window: no OpenGL window: %s\n", SDL_GetError());
         return false;
     }
-    open = true;
     return true;
 }
 

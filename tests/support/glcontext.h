@@ -14,7 +14,7 @@ const int TestWindowWidth = 800;
 const int TestWindowHeight = 600;
 
 // Opens the window on first use; false (with the reason printed) if there is no display
-// or no OpenGL visual. The window lives until the process exits.
+// or no OpenGL visual. The window lives until the process exits or SDL is quit.
 bool openTestWindow();
 
 // RGB pixels of the back buffer, bottom row first, as glReadPixels gives them.

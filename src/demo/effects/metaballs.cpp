@@ -97,6 +97,7 @@ void Metaballs::sample() {
             ball[2 * paddedRow + i] = dz * dz;
         }
     }
+    const float iso = isoLevel;
     float plane[gridSize][paddedRow];
     for (int x = 0; x < gridSize; ++x) {
         std::fill(&plane[0][0], &plane[0][0] + gridSize * paddedRow, 0.0f);
@@ -117,12 +118,12 @@ void Metaballs::sample() {
             // Branch-free and vectorised: the padding's bits are 0.
             std::uint32_t mask = 0;
             for (int z = 0; z < paddedRow; ++z) {
-                mask |= row[z] > isoLevel ? rowBits[z] : 0u;
+                mask |= row[z] > iso ? rowBits[z] : 0u;
             }
             insideRows[x * gridSize + y] = mask;
             FieldSample* samples = grid + gridIndex(x, y, 0);
             for (int z = 0; z < gridSize; ++z) {
-                samples[z] = FieldSample{row[z], ((mask >> z) & 1u) != 0};
+                samples[z] = FieldSample{row[z], row[z] > iso};
             }
         }
     }

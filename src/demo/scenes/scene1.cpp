@@ -191,6 +191,7 @@ void Scene1::draw(Renderer& renderer) {
     if (fadeStarted) {
         drawFade(fade, renderer);
     }
+    renderer.setFog(false);
 }
 
 }  // namespace Tramble

@@ -20,6 +20,12 @@ const int surfaceTriangles = 2800;
 const int surfaceVertices = 8400;
 // The grid's unit cube is enlarged to this size in the world.
 const Vector3 surfaceScale(3.3f, 3.3f, 3.3f);
+// How far each ball swings along x, y and z, in the grid's space (half a unit from its
+// centre to its sides); the waves they follow are in update.
+const Vector3 ballReach[ballCount] = {{0.25f, 0.15625f, -0.2f},
+                                      {0.2f, -0.2f, 0.2f},
+                                      {-0.16666667f, 0.16666667f, 0.20408162f},
+                                      {-0.14285715f, 0.2f, 0.0f}};
 
 // The sparks: 1000 of them living 5 s, respawned at once, in every direction, fast and
 // large, with a faint pull downwards; blue.
@@ -83,11 +89,14 @@ void Scene2::update(unsigned int ms) {
     sparks.setPosition(sparkPath(a, sparkReach));
     sparks.update(ms);
 
-    metaballs.setBallPosition(0, Vector3(0.25f * std::sin(a), 0.15625f * std::cos(a), -0.2f * std::sin(a)));
-    metaballs.setBallPosition(1, Vector3(0.2f * std::cos(a), -0.2f * std::cos(a), 0.2f * std::sin(a)));
-    metaballs.setBallPosition(
-        2, Vector3(-0.16666667f * std::sin(a), 0.16666667f * std::cos(a), 0.20408162f * std::sin(std::cos(a))));
-    metaballs.setBallPosition(3, Vector3(-0.14285715f * std::sin(a), 0.2f * std::cos(std::sin(3.0f * a)), 0.0f));
+    const float s = std::sin(a);
+    const float c = std::cos(a);
+    const Vector3 waves[ballCount] = {
+        {s, c, s}, {c, c, s}, {s, c, std::sin(c)}, {s, std::cos(std::sin(3.0f * a)), 0.0f}};
+    for (int i = 0; i < ballCount; ++i) {
+        const Vector3& reach = ballReach[i];
+        metaballs.setBallPosition(i, Vector3(reach.x * waves[i].x, reach.y * waves[i].y, reach.z * waves[i].z));
+    }
 
     camera->setPosition(orbitPath(a, cameraDistance));
     camera->setTarget(cameraTarget);

@@ -3,9 +3,8 @@
 // pass that must stay invisible whatever blending the frame starts with.
 #include "demo/scenes/scene3.h"
 
-#include <gtest/gtest.h>
-
 #include <SDL_opengl.h>
+#include <gtest/gtest.h>
 
 #include <vector>
 

@@ -1,0 +1,156 @@
+// Mesh containers without a window: the grid layout and its height query, smooth normals
+// (weighting, degenerate faces, the grid's own fast pass against the general one) and the
+// screen fade's timing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "demo/effects/gridmesh.h"
+#include "demo/effects/mesh.h"
+#include "demo/effects/screenquad.h"
+
+namespace Tramble {
+namespace {
+
+void expectVector(const Vector3& actual, float x, float y, float z) {
+    EXPECT_FLOAT_EQ(actual.x, x);
+    EXPECT_FLOAT_EQ(actual.y, y);
+    EXPECT_FLOAT_EQ(actual.z, z);
+}
+
+TEST(GridMeshTest, TwoByTwoGridHasCornersHalfStepTexCoordsAndTwoUpFacingTriangles) {
+    GridMesh grid(2, 2, 2.0f, 2.0f);
+    ASSERT_EQ(grid.vertexArray.count, 4);
+    ASSERT_EQ(grid.triangleList.count, 2);
+    expectVector(grid.vertexArray.vertices[0], -1.0f, 0.0f, -1.0f);
+    expectVector(grid.vertexArray.vertices[1], 1.0f, 0.0f, -1.0f);
+    expectVector(grid.vertexArray.vertices[2], -1.0f, 0.0f, 1.0f);
+    expectVector(grid.vertexArray.vertices[3], 1.0f, 0.0f, 1.0f);
+    const float s[4] = {0.0f, 0.5f, 0.0f, 0.5f};
+    const float t[4] = {0.0f, 0.0f, 0.5f, 0.5f};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(grid.vertexArray.texCoords[i].s, s[i]) << i;
+        EXPECT_FLOAT_EQ(grid.vertexArray.texCoords[i].t, t[i]) << i;
+    }
+    const unsigned int expected[2][3] = {{0, 2, 1}, {1, 2, 3}};
+    for (int k = 0; k < 2; ++k) {
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_EQ(grid.triangleList.triangles[k].v[j], expected[k][j]) << k << "," << j;
+        }
+        EXPECT_GT(grid.triangleList.triangles[k].normal(grid.vertexArray.vertices.get()).y, 0.0f);
+    }
+}
+
+TEST(GridMeshTest, LargerGridSpansItsSizeAndOrdersCellsRowByRow) {
+    GridMesh grid(4, 3, 6.0f, 4.0f);
+    EXPECT_EQ(grid.triangleList.count, (2 * 3 - 2) * (4 - 1));
+    expectVector(grid.vertexArray.vertices[0], -3.0f, 0.0f, -2.0f);
+    expectVector(grid.vertexArray.vertices[11], 3.0f, 0.0f, 2.0f);
+    // Cell (c, r) = (2, 1) owns triangles 2 * (1 * 3 + 2) and the next.
+    const Triangle& first = grid.triangleList.triangles[10];
+    EXPECT_EQ(first.v[0], 6u);
+    EXPECT_EQ(first.v[1], 10u);
+    EXPECT_EQ(first.v[2], 7u);
+    const Triangle& second = grid.triangleList.triangles[11];
+    EXPECT_EQ(second.v[0], 7u);
+    EXPECT_EQ(second.v[1], 10u);
+    EXPECT_EQ(second.v[2], 11u);
+}
+
+TEST(GridMeshTest, FlatGridNormalsPointUp) {
+    GridMesh grid(30, 30, 10.0f, 10.0f);
+    grid.computeNormals();
+    for (int i = 0; i < grid.vertexArray.count; ++i) {
+        const Vector3& n = grid.vertexArray.normals[i];
+        EXPECT_EQ(n.x, 0.0f) << i;
+        EXPECT_FLOAT_EQ(n.y, 1.0f) << i;
+        EXPECT_EQ(n.z, 0.0f) << i;
+    }
+}
+
+TEST(GridMeshTest, HeightAtReadsTheVertexOfTheCellUnderThePoint) {
+    GridMesh grid(4, 3, 6.0f, 4.0f);
+    for (int i = 0; i < grid.vertexArray.count; ++i) {
+        // Row r, column c holds 10 r + c.
+        grid.vertexArray.vertices[i].y = static_cast<float>(10 * (i / 4) + i % 4);
+    }
+    EXPECT_FLOAT_EQ(grid.heightAt(-2.9f, -1.9f), 0.0f);
+    EXPECT_FLOAT_EQ(grid.heightAt(-0.1f, -0.1f), 11.0f);
+    EXPECT_FLOAT_EQ(grid.heightAt(0.1f, 0.1f), 12.0f);
+    EXPECT_FLOAT_EQ(grid.heightAt(2.9f, 1.9f), 23.0f);
+    // A hair inside the far corner rounds onto the last vertex, never past the row.
+    EXPECT_FLOAT_EQ(grid.heightAt(std::nextafter(3.0f, 0.0f), std::nextafter(2.0f, 0.0f)), 23.0f);
+}
+
+TEST(MeshNormalsTest, FacesWeighByAreaAndUnusedOrDegenerateVerticesStayZero) {
+    Mesh mesh(9, 3);
+    Vector3* p = mesh.vertexArray.vertices.get();
+    p[1] = Vector3(0.0f, 0.0f, 2.0f);
+    p[2] = Vector3(2.0f, 0.0f, 0.0f);
+    p[3] = Vector3(1.0f, 0.0f, 0.0f);
+    p[4] = Vector3(0.0f, 1.0f, 0.0f);
+    // Vertex 5 is in no triangle; 6, 7, 8 are collinear.
+    p[6] = Vector3(1.0f, 1.0f, 1.0f);
+    p[7] = Vector3(2.0f, 2.0f, 2.0f);
+    p[8] = Vector3(3.0f, 3.0f, 3.0f);
+    mesh.triangleList.triangles[0] = Triangle{{0, 1, 2}};
+    mesh.triangleList.triangles[1] = Triangle{{0, 3, 4}};
+    mesh.triangleList.triangles[2] = Triangle{{6, 7, 8}};
+    mesh.computeNormals();
+    const Vector3* n = mesh.vertexArray.normals.get();
+    // Vertex 0: (0, 4, 0) from the large face plus (0, 0, 1) from the small one.
+    expectVector(n[0], 0.0f, 4.0f / std::sqrt(17.0f), 1.0f / std::sqrt(17.0f));
+    expectVector(n[1], 0.0f, 1.0f, 0.0f);
+    expectVector(n[3], 0.0f, 0.0f, 1.0f);
+    for (int i = 5; i < 9; ++i) {
+        EXPECT_EQ(n[i].x, 0.0f) << i;
+        EXPECT_EQ(n[i].y, 0.0f) << i;
+        EXPECT_EQ(n[i].z, 0.0f) << i;
+    }
+}
+
+TEST(MeshNormalsTest, GridPassEqualsTheGeneralPassOnABumpyGrid) {
+    GridMesh grid(7, 5, 3.0f, 2.0f);
+    for (int i = 0; i < grid.vertexArray.count; ++i) {
+        Vector3& p = grid.vertexArray.vertices[i];
+        p.y = 0.5f * std::sin(1.3f * static_cast<float>(i));
+        p.x += 0.05f * std::cos(0.7f * static_cast<float>(i));
+        p.z -= 0.04f * std::sin(0.3f * static_cast<float>(i));
+    }
+    grid.computeNormals();
+    std::vector<Vector3> fast(grid.vertexArray.normals.get(), grid.vertexArray.normals.get() + grid.vertexArray.count);
+    grid.Mesh::computeNormals();
+    for (int i = 0; i < grid.vertexArray.count; ++i) {
+        const Vector3& general = grid.vertexArray.normals[i];
+        EXPECT_EQ(fast[i].x, general.x) << i;
+        EXPECT_EQ(fast[i].y, general.y) << i;
+        EXPECT_EQ(fast[i].z, general.z) << i;
+        EXPECT_NEAR(general.length(), 1.0f, 1e-6f) << i;
+    }
+}
+
+TEST(ScreenFadeTest, FallingFadeStepsDownByThirdsThenStays) {
+    ScreenFade fade(3000.0f, false);
+    EXPECT_EQ(fade.alpha, 1.0f);
+    const float expected[5] = {2.0f / 3.0f, 1.0f / 3.0f, 0.0f, 0.0f, 0.0f};
+    for (float alpha : expected) {
+        fade.update(1000);
+        EXPECT_NEAR(fade.alpha, alpha, 1e-6f);
+    }
+    EXPECT_EQ(fade.elapsed, 3000.0f);
+}
+
+TEST(ScreenFadeTest, RisingFadeMayOvershootOnceAndThenFreezes) {
+    ScreenFade fade(3000.0f, true);
+    EXPECT_EQ(fade.alpha, 0.0f);
+    fade.update(2000);
+    EXPECT_NEAR(fade.alpha, 2.0f / 3.0f, 1e-6f);
+    fade.update(1500);
+    EXPECT_NEAR(fade.alpha, 3500.0f / 3000.0f, 1e-6f);
+    fade.update(1000);
+    EXPECT_NEAR(fade.alpha, 3500.0f / 3000.0f, 1e-6f);
+}
+
+}  // namespace
+}  // namespace Tramble

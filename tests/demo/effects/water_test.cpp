@@ -1,0 +1,197 @@
+// The water surface without a window: rest stays rest, the exact order of one update,
+// the rim rule, how far a disturbance reaches, rings spreading symmetrically and dying
+// away with the damping, and vertices that only ever move vertically.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "demo/effects/water.h"
+
+namespace Tramble {
+namespace {
+
+// The opening scene's water.
+const int side = 30;
+const float size = 10.0f;
+const float damping = 3.0f;
+const float stiffness = 5.0f;
+const int centre = 14 * side + 14;
+
+double energy(const WaterSurface& water) {
+    double sum = 0.0;
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        const double y = water.vertexArray.vertices[i].y;
+        const double v = water.velocities[i].y;
+        sum += y * y + v * v;
+    }
+    return sum;
+}
+
+// Mean distance from the centre vertex, weighted by how far each vertex is displaced.
+double displacementRadius(const WaterSurface& water) {
+    const Vector3 c = water.vertexArray.vertices[centre];
+    double weighted = 0.0;
+    double total = 0.0;
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        const Vector3& p = water.vertexArray.vertices[i];
+        const double amplitude = std::fabs(p.y);
+        weighted += amplitude * std::hypot(p.x - c.x, p.z - c.z);
+        total += amplitude;
+    }
+    return weighted / total;
+}
+
+TEST(WaterSurfaceTest, UndisturbedSurfaceStaysExactlyFlat) {
+    WaterSurface water(side, side, size, size, damping, stiffness);
+    for (int frame = 0; frame < 100; ++frame) {
+        water.update(16);
+    }
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        EXPECT_EQ(water.vertexArray.vertices[i].y, 0.0f) << i;
+        EXPECT_EQ(water.velocities[i].y, 0.0f) << i;
+        EXPECT_EQ(water.accelerations[i].y, 0.0f) << i;
+        EXPECT_FLOAT_EQ(water.vertexArray.normals[i].y, 1.0f) << i;
+    }
+}
+
+TEST(WaterSurfaceTest, OneUpdateIntegratesThenDampsThenPullsTowardsTheNeighbours) {
+    WaterSurface water(side, side, size, size, damping, stiffness);
+    const Vector3 c = water.vertexArray.vertices[centre];
+    water.disturb(c.x, c.z, 1.0f, 0.3f);
+    EXPECT_EQ(water.velocities[centre].y, -1.0f);
+    EXPECT_EQ(water.vertexArray.vertices[centre].y, 0.0f);
+    water.update(16);
+    // Position from the mean of the new and the previous (zero) velocity, then damping.
+    const float y = -1.0f * (16.0f * 0.0005f);
+    EXPECT_FLOAT_EQ(water.vertexArray.vertices[centre].y, y);
+    EXPECT_FLOAT_EQ(water.previousVelocities[centre].y, -1.0f);
+    EXPECT_FLOAT_EQ(water.velocities[centre].y, -1.0f * (1.0f - 0.016f * damping));
+    // Eight neighbours at rest: four at one spacing, four diagonal.
+    const float spacing = size / (side - 1);
+    const float pull = stiffness * (4.0f * -y / spacing + 4.0f * -y / (spacing * std::sqrt(2.0f)));
+    EXPECT_NEAR(water.accelerations[centre].y, pull, 1e-5f);
+    const float neighbourPull = stiffness * (y / spacing);
+    EXPECT_NEAR(water.accelerations[centre + 1].y, neighbourPull, 1e-6f);
+    EXPECT_NEAR(water.accelerations[centre + side + 1].y, neighbourPull / std::sqrt(2.0f), 1e-6f);
+    EXPECT_EQ(water.accelerations[centre + 2].y, 0.0f);
+    EXPECT_LT(water.vertexArray.normals[centre + 1].x, 0.0f);
+}
+
+TEST(WaterSurfaceTest, RimIsHeldByAZeroNeighbourOneUnitBeyondTheEdge) {
+    WaterSurface water(side, side, size, size, damping, stiffness);
+    water.vertexArray.vertices[0].y = 1.0f;
+    water.update(0);
+    const float spacing = size / (side - 1);
+    // Three neighbours inside the grid and five beyond it.
+    const float expected = stiffness * (-1.0f / (spacing * std::sqrt(2.0f)) - 2.0f / spacing - 5.0f);
+    EXPECT_NEAR(water.accelerations[0].y, expected, 1e-4f);
+    EXPECT_EQ(water.vertexArray.vertices[0].y, 1.0f);
+}
+
+TEST(WaterSurfaceTest, DisturbanceReachesStrictlyLessThanItsRadiusWithQuadraticFalloff) {
+    // Vertices at -1, 0 and 1 on both axes.
+    WaterSurface water(3, 3, 2.0f, 2.0f, damping, stiffness);
+    water.disturb(0.5f, 0.0f, 1.0f, 0.5f);
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        EXPECT_EQ(water.velocities[i].y, 0.0f) << i;
+    }
+    water.update(16);
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        EXPECT_EQ(water.vertexArray.vertices[i].y, 0.0f) << i;
+    }
+    water.disturb(0.5f, 0.0f, 2.0f, 1.0f);
+    // The two vertices at distance 0.5 of the point, nothing else.
+    EXPECT_FLOAT_EQ(water.velocities[4].y, -2.0f * (1.0f - 0.25f));
+    EXPECT_FLOAT_EQ(water.velocities[5].y, -2.0f * (1.0f - 0.25f));
+    EXPECT_EQ(water.velocities[3].y, 0.0f);
+    EXPECT_EQ(water.velocities[1].y, 0.0f);
+}
+
+TEST(WaterSurfaceTest, DisturbanceSpreadsAsASymmetricRingAndDiesAway) {
+    WaterSurface water(side, side, size, size, damping, stiffness);
+    const Vector3 c = water.vertexArray.vertices[centre];
+    water.disturb(c.x, c.z, 1.0f, 0.3f);
+    double early = 0.0;
+    double late = 0.0;
+    std::vector<double> radii;
+    for (int frame = 1; frame <= 200; ++frame) {
+        water.update(16);
+        if (frame <= 40) {
+            early += energy(water);
+        } else if (frame > 160) {
+            late += energy(water);
+        }
+        if (frame == 20 || frame == 60 || frame == 120) {
+            radii.push_back(displacementRadius(water));
+        }
+        if (frame == 20) {
+            // Mirror images of a vertex about the centre's row, column and diagonal agree.
+            for (int a = -4; a <= 4; ++a) {
+                for (int b = -4; b <= 4; ++b) {
+                    const float here = water.vertexArray.vertices[centre + b * side + a].y;
+                    EXPECT_NEAR(water.vertexArray.vertices[centre + b * side - a].y, here, 1e-6f);
+                    EXPECT_NEAR(water.vertexArray.vertices[centre - b * side + a].y, here, 1e-6f);
+                    EXPECT_NEAR(water.vertexArray.vertices[centre + a * side + b].y, here, 1e-6f);
+                }
+            }
+        }
+    }
+    ASSERT_EQ(radii.size(), 3u);
+    EXPECT_LT(radii[0], radii[1]);
+    EXPECT_LT(radii[1], radii[2]);
+    EXPECT_LT(late, early / 10.0);
+}
+
+TEST(WaterSurfaceTest, StrongerDampingCalmsTheSurfaceFaster) {
+    WaterSurface gentle(side, side, size, size, damping, stiffness);
+    WaterSurface strong(side, side, size, size, 2.0f * damping, stiffness);
+    const Vector3 c = gentle.vertexArray.vertices[centre];
+    gentle.disturb(c.x, c.z, 1.0f, 0.3f);
+    strong.disturb(c.x, c.z, 1.0f, 0.3f);
+    double gentleEnergy = 0.0;
+    double strongEnergy = 0.0;
+    for (int frame = 1; frame <= 100; ++frame) {
+        gentle.update(16);
+        strong.update(16);
+        if (frame > 60) {
+            gentleEnergy += energy(gentle);
+            strongEnergy += energy(strong);
+        }
+    }
+    EXPECT_LT(strongEnergy, gentleEnergy / 4.0);
+}
+
+TEST(WaterSurfaceTest, FrameLongerThanTheDampingTimeStopsTheVelocitiesInsteadOfReversingThem) {
+    WaterSurface water(side, side, size, size, damping, stiffness);
+    water.disturb(0.0f, 0.0f, 1.0f, 1.0f);
+    water.update(400);
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        EXPECT_EQ(water.velocities[i].y, 0.0f) << i;
+    }
+    EXPECT_LT(water.vertexArray.vertices[centre].y, 0.0f);
+}
+
+TEST(WaterSurfaceTest, VerticesNeverMoveSideways) {
+    WaterSurface water(side, side, size, size, damping, stiffness);
+    const GridMesh flat(side, side, size, size);
+    for (int frame = 0; frame < 300; ++frame) {
+        if (frame % 10 == 0) {
+            water.disturb(std::sin(static_cast<float>(frame)) * 4.0f, std::cos(static_cast<float>(frame)) * 4.0f,
+                          1.5f, 0.8f);
+        }
+        water.update(16 + frame % 7);
+    }
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        EXPECT_EQ(water.vertexArray.vertices[i].x, flat.vertexArray.vertices[i].x) << i;
+        EXPECT_EQ(water.vertexArray.vertices[i].z, flat.vertexArray.vertices[i].z) << i;
+        EXPECT_EQ(water.velocities[i].x, 0.0f) << i;
+        EXPECT_EQ(water.velocities[i].z, 0.0f) << i;
+        EXPECT_EQ(water.accelerations[i].x, 0.0f) << i;
+        EXPECT_EQ(water.accelerations[i].z, 0.0f) << i;
+    }
+    EXPECT_GT(energy(water), 0.0);
+}
+
+}  // namespace
+}  // namespace Tramble
