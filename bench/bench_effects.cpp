@@ -24,14 +24,16 @@ const float frameAngle = static_cast<float>(frameMs) * 0.002f;
 // machine) are reported.
 const int repetitions = 10;
 
-double minimum(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
+double minimum(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
 
 // The four balls of the second scene at animation angle a.
 void placeBalls(Metaballs& metaballs, float a) {
     metaballs.setBallPosition(0, Vector3(0.25f * std::sin(a), 0.15625f * std::cos(a), -0.2f * std::sin(a)));
     metaballs.setBallPosition(1, Vector3(0.2f * std::cos(a), -0.2f * std::cos(a), 0.2f * std::sin(a)));
-    metaballs.setBallPosition(2, Vector3(-0.16666667f * std::sin(a), 0.16666667f * std::cos(a),
-                                         0.20408162f * std::sin(std::cos(a))));
+    metaballs.setBallPosition(
+        2, Vector3(-0.16666667f * std::sin(a), 0.16666667f * std::cos(a), 0.20408162f * std::sin(std::cos(a))));
     metaballs.setBallPosition(3, Vector3(-0.14285715f * std::sin(a), 0.2f * std::cos(std::sin(3.0f * a)), 0.0f));
 }
 
@@ -79,8 +81,8 @@ void WaterSurfaceUpdate(benchmark::State& state) {
     for (auto _ : state) {
         // A drop every few frames keeps the surface moving, as the rain does.
         if (++frame % 8 == 0) {
-            water.disturb(std::sin(static_cast<float>(frame)) * 4.0f, std::cos(static_cast<float>(frame)) * 4.0f,
-                          0.5f, 0.3f);
+            water.disturb(std::sin(static_cast<float>(frame)) * 4.0f, std::cos(static_cast<float>(frame)) * 4.0f, 0.5f,
+                          0.3f);
         }
         water.update(frameMs);
         benchmark::DoNotOptimize(water.vertexArray.vertices.get());
@@ -99,6 +101,9 @@ void ParticleSystemUpdate(benchmark::State& state) {
         benchmark::DoNotOptimize(sparks.particles.get());
     }
 }
-BENCHMARK(ParticleSystemUpdate)->Repetitions(repetitions)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
+BENCHMARK(ParticleSystemUpdate)
+    ->Repetitions(repetitions)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", minimum);
 
 }  // namespace

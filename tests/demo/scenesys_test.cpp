@@ -281,7 +281,7 @@ TEST_F(SceneHandlerTest, BeatsOfTheMusicReachTheScenes) {
     handler->addDemoScene(0, 100000, &scene);
     pass(1);
     ASSERT_TRUE(handler->beatClock);
-    // Half a second of music holds at least one beat at 130 beats per minute.
+    // At 130 beats per minute a beat passes every 0.46 s of music, the first at the output latency.
     const Uint32 until = SDL_GetTicks() + 1500;
     while (scene.beats == 0 && SDL_GetTicks() < until) {
         SDL_Delay(20);

@@ -30,7 +30,6 @@ bool openTestWindow() {
 std::vector<unsigned char> readFrame(int x, int y, int width, int height) {
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
 }

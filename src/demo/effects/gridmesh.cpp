@@ -1,6 +1,6 @@
-// Grid construction and the height query. Texture coordinates divide by the vertex counts,
-// not by the cell counts, so the last column and row stop short of 1: the water's sphere
-// map has always been sampled that way.
+// Grid construction, its row-wise smooth normals and the height query. Texture coordinates
+// divide by the vertex counts, not by the cell counts, so the last column and row stop
+// short of 1: the water's sphere map has always been sampled that way.
 #include "demo/effects/gridmesh.h"
 
 #include <algorithm>
@@ -31,16 +31,17 @@ void faceNormalsRow(const float* __restrict x, const float* __restrict y, const 
     }
 }
 
-// One component of the face sums of a row of `count` vertices. Vertex c touches the second
-// face of lower cell c - 1, both of lower cell c, both of upper cell c - 1 and the first of
-// upper cell c, added in that order, which is the triangle list's. The cell rows start one
-// cell to the left of the vertex row (a zero border cell for vertex 0).
-void sumFacesRow(const float* __restrict lowerFirst, const float* __restrict lowerSecond,
-                 const float* __restrict upperFirst, const float* __restrict upperSecond, float* __restrict sums,
+// One component of the face sums of vertex row r (`count` vertices), from cell rows r - 1
+// (previous) and r (current). Vertex c touches the second face of previous cell c - 1, both
+// faces of previous cell c, both of current cell c - 1 and the first of current cell c,
+// added in that order, which is the triangle list's. The cell rows start one cell to the
+// left of the vertex row (a zero border cell for vertex 0).
+void sumFacesRow(const float* __restrict previousFirst, const float* __restrict previousSecond,
+                 const float* __restrict currentFirst, const float* __restrict currentSecond, float* __restrict sums,
                  int count) {
     for (int c = 0; c < count; ++c) {
-        sums[c] = lowerSecond[c] + lowerFirst[c + 1] + lowerSecond[c + 1] + upperFirst[c] + upperSecond[c] +
-                  upperFirst[c + 1];
+        sums[c] = previousSecond[c] + previousFirst[c + 1] + previousSecond[c + 1] + currentFirst[c] +
+                  currentSecond[c] + currentFirst[c + 1];
     }
 }
 
@@ -62,9 +63,9 @@ GridMesh::GridMesh(int columns, int rows, float width, float depth)
         const int r = i / columns;
         texCoords[i].s = static_cast<float>(c) / static_cast<float>(columns);
         texCoords[i].t = static_cast<float>(r) / static_cast<float>(rows);
-        positions[i] = Vector3(static_cast<float>(c) * (2.0f * halfWidth) / static_cast<float>(columns - 1) - halfWidth,
-                               0.0f,
-                               static_cast<float>(r) * (2.0f * halfDepth) / static_cast<float>(rows - 1) - halfDepth);
+        positions[i] =
+            Vector3(static_cast<float>(c) * (2.0f * halfWidth) / static_cast<float>(columns - 1) - halfWidth, 0.0f,
+                    static_cast<float>(r) * (2.0f * halfDepth) / static_cast<float>(rows - 1) - halfDepth);
         if (c + 1 < columns && r + 1 < rows) {
             const unsigned int here = static_cast<unsigned int>(r * columns + c);
             const unsigned int below = here + static_cast<unsigned int>(columns);
@@ -101,19 +102,18 @@ void GridMesh::computeNormals() {
     }
     Vector3* normals = vertexArray.normals.get();
     for (int r = 0; r < rows; ++r) {
-        const int lower = r * cellStride;
-        const int upper = lower + cellStride;
-        // Reuses the position scratch, no longer needed, for the sums.
+        const int previous = r * cellStride;
+        const int current = previous + cellStride;
+        // The sums go into the position scratch: every face is computed by now.
         for (int axis = 0; axis < 3; ++axis) {
-            sumFacesRow(first[axis] + lower, second[axis] + lower, first[axis] + upper, second[axis] + upper,
+            sumFacesRow(first[axis] + previous, second[axis] + previous, first[axis] + current, second[axis] + current,
                         x + axis * n + r * columns, columns);
         }
         for (int c = 0; c < columns; ++c) {
             const int i = r * columns + c;
-            normals[i] = Vector3(x[i], y[i], z[i]);
+            normals[i] = unitLength(Vector3(x[i], y[i], z[i]));
         }
     }
-    normaliseNormals();
 }
 
 // Rounding can carry a point a hair inside the far edge onto index `columns` (or `rows`);

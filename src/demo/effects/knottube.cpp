@@ -10,6 +10,9 @@ namespace Tramble {
 
 namespace {
 
+// Pi as the pulse step has always been computed with, in single precision.
+const float pulsePi = 3.1415927f;
+
 // A point of the curve at angle t (radians): a (p, q) torus knot of the given size.
 Vector3 knotPoint(float p, float q, float knotScale, float t) {
     const float r = (std::sin(q * t) + 2.0f) * knotScale;
@@ -17,7 +20,9 @@ Vector3 knotPoint(float p, float q, float knotScale, float t) {
 }
 
 // The pulse wave, sin(2 phase) written the way it has always been computed, plus offset.
-float pulseFactor(float phase, float offset) { return 2.0f * std::cos(phase) * std::sin(phase) + offset; }
+float pulseFactor(float phase, float offset) {
+    return 2.0f * std::cos(phase) * std::sin(phase) + offset;
+}
 
 }  // namespace
 
@@ -64,7 +69,7 @@ KnotTube::KnotTube(float p, float q, int segments, int sides, float tubeRadius, 
 }
 
 void KnotTube::setPulseTurns(float turns) {
-    phaseStep = 2.0f / static_cast<float>(segments) * 3.1415927f * turns;
+    phaseStep = 2.0f / static_cast<float>(segments) * pulsePi * turns;
 }
 
 void KnotTube::generate() {
@@ -92,8 +97,10 @@ void KnotTube::generate() {
         for (int j = 0; j < sides; ++j) {
             const int v = j * sideStep;
             const float t0 = static_cast<float>(v) / static_cast<float>(sides) / static_cast<float>(sideStep);
-            const float t1 = static_cast<float>(v + sideStep) / static_cast<float>(sides) / static_cast<float>(sideStep);
-            const int k = 4 * (i * sides + j);
+            const float t1 =
+                static_cast<float>(v + sideStep) / static_cast<float>(sides) / static_cast<float>(sideStep);
+            const int quad = i * sides + j;
+            const int k = 4 * quad;
             positions[k] = centre0 + offsets[k] * tubeRadius * m0;
             positions[k + 1] = centre1 + offsets[k + 1] * tubeRadius * m1;
             positions[k + 2] = centre0 + offsets[k + 2] * tubeRadius * m0;
@@ -106,8 +113,8 @@ void KnotTube::generate() {
             texCoords[k + 2] = TexCoord{s0, t1};
             texCoords[k + 3] = TexCoord{s1, t1};
             const unsigned int first = static_cast<unsigned int>(k);
-            triangles[2 * (k / 4)] = Triangle{{first, first + 1, first + 2}};
-            triangles[2 * (k / 4) + 1] = Triangle{{first + 2, first + 3, first + 1}};
+            triangles[2 * quad] = Triangle{{first, first + 1, first + 2}};
+            triangles[2 * quad + 1] = Triangle{{first + 2, first + 3, first + 1}};
         }
     }
 }

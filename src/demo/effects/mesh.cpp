@@ -36,14 +36,8 @@ void Mesh::computeNormals() {
         normals[triangle.v[1]] += n;
         normals[triangle.v[2]] += n;
     }
-    normaliseNormals();
-}
-
-void Mesh::normaliseNormals() {
-    Vector3* normals = vertexArray.normals.get();
-    for (int i = 0; i < vertexArray.count; ++i) {
-        const float length = normals[i].length();
-        normals[i] *= length > 0.0f ? 1.0f / length : 0.0f;
+    for (int i = 0; i < vertexCount; ++i) {
+        normals[i] = unitLength(normals[i]);
     }
 }
 

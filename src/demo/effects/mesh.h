@@ -31,8 +31,11 @@ public:
     bool useMaterial = true;
 
 protected:
-    // Scales every normal by 1 / its length; zero normals stay zero.
-    void normaliseNormals();
+    // n times 1 / its length; a zero vector stays zero.
+    static Vector3 unitLength(const Vector3& n) {
+        const float length = n.length();
+        return n * (length > 0.0f ? 1.0f / length : 0.0f);
+    }
 };
 
 // A mesh of fixed capacity of which only a prefix is in use this frame.

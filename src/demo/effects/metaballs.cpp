@@ -40,8 +40,8 @@ const int maxStaged = EdgeBlockCount * planeSize;
 
 // For cube edge e (the tables' numbering): its slot block and its offset in y and z from
 // the cube's lower corner, in the slab's y * gridSize + z indexing.
-const int edgeBlock[12] = {XForward,    ZFarForward,   XBackward,   ZNearBackward, XForward,    ZFarForward,
-                           XBackward,   ZNearBackward, NearVertical, FarVertical,  FarVertical, NearVertical};
+const int edgeBlock[12] = {XForward,  ZFarForward,   XBackward,    ZNearBackward, XForward,    ZFarForward,
+                           XBackward, ZNearBackward, NearVertical, FarVertical,   FarVertical, NearVertical};
 const int edgeOffset[12] = {gridSize, gridSize, gridSize + 1, gridSize, 0, 0, 1, 0, 0, 0, 1, 1};
 
 // Bit z of a row's inside mask, zero for the padding.
@@ -50,9 +50,13 @@ const std::uint32_t rowBits[paddedRow] = {
     1u << 11, 1u << 12, 1u << 13, 1u << 14, 1u << 15, 1u << 16, 1u << 17, 1u << 18, 1u << 19, 1u << 20, 1u << 21,
     1u << 22, 1u << 23, 1u << 24, 1u << 25, 1u << 26, 1u << 27, 1u << 28, 1u << 29, 0u,       0u};
 
-float coordinate(int index) { return static_cast<float>(index) * gridStep + gridOrigin; }
+float coordinate(int index) {
+    return static_cast<float>(index) * gridStep + gridOrigin;
+}
 
-int gridIndex(int x, int y, int z) { return (x * gridSize + y) * gridSize + z; }
+int gridIndex(int x, int y, int z) {
+    return (x * gridSize + y) * gridSize + z;
+}
 
 }  // namespace
 
@@ -74,16 +78,24 @@ void Metaballs::setCapacity(int triangles, int vertices) {
     surface.vertexCount = 0;
 }
 
+// Each slab is marched right after its far plane is sampled, while the samples of both its
+// planes are still in the cache. Once the surface is full the rest of the grid is only
+// sampled.
 void Metaballs::polygonise() {
-    sample();
+    measureBalls();
     surface.drawCount = 0;
     surface.vertexCount = 0;
-    march();
+    samplePlane(0);
+    bool room = true;
+    for (int x = 0; x < cubesPerAxis; ++x) {
+        samplePlane(x + 1);
+        if (room) {
+            room = marchSlab(x);
+        }
+    }
 }
 
-// Each ball's terms are added to a whole plane of constant x before the next ball's,
-// which keeps the per-point sum in ball order while letting the compiler vectorise along z.
-void Metaballs::sample() {
+void Metaballs::measureBalls() {
     float* distances = axisDistances.get();
     for (int b = 0; b < ballCount; ++b) {
         const Vector3& centre = balls[b].position;
@@ -97,64 +109,65 @@ void Metaballs::sample() {
             ball[2 * paddedRow + i] = dz * dz;
         }
     }
-    const float iso = isoLevel;
-    float plane[gridSize][paddedRow];
-    for (int x = 0; x < gridSize; ++x) {
-        std::fill(&plane[0][0], &plane[0][0] + gridSize * paddedRow, 0.0f);
-        for (int b = 0; b < ballCount; ++b) {
-            const float* ball = distances + b * 3 * paddedRow;
-            const float* dz2 = ball + 2 * paddedRow;
-            const float strength = balls[b].strength;
-            for (int y = 0; y < gridSize; ++y) {
-                const float dxy = ball[x] + ball[paddedRow + y];
-                float* row = plane[y];
-                for (int z = 0; z < paddedRow; ++z) {
-                    row[z] += strength / std::max(dxy + dz2[z], minimumDistanceSquared);
-                }
+}
+
+// Each ball's terms are added to the whole plane before the next ball's, which keeps the
+// per-point sum in ball order while letting the compiler vectorise along z.
+void Metaballs::samplePlane(int x) {
+    const float* distances = axisDistances.get();
+    float plane[gridSize][paddedRow] = {};
+    for (int b = 0; b < ballCount; ++b) {
+        const float* ball = distances + b * 3 * paddedRow;
+        const float* dz2 = ball + 2 * paddedRow;
+        const float strength = balls[b].strength;
+        for (int y = 0; y < gridSize; ++y) {
+            const float dxy = ball[x] + ball[paddedRow + y];
+            float* row = plane[y];
+            for (int z = 0; z < paddedRow; ++z) {
+                row[z] += strength / std::max(dxy + dz2[z], minimumDistanceSquared);
             }
         }
-        for (int y = 0; y < gridSize; ++y) {
-            const float* row = plane[y];
-            // Branch-free and vectorised: the padding's bits are 0.
-            std::uint32_t mask = 0;
-            for (int z = 0; z < paddedRow; ++z) {
-                mask |= row[z] > iso ? rowBits[z] : 0u;
-            }
-            insideRows[x * gridSize + y] = mask;
-            FieldSample* samples = grid + gridIndex(x, y, 0);
-            for (int z = 0; z < gridSize; ++z) {
-                samples[z] = FieldSample{row[z], row[z] > iso};
-            }
+    }
+    const float iso = isoLevel;
+    for (int y = 0; y < gridSize; ++y) {
+        const float* row = plane[y];
+        // Branch-free and vectorised: the padding's bits are 0.
+        std::uint32_t mask = 0;
+        for (int z = 0; z < paddedRow; ++z) {
+            mask |= row[z] > iso ? rowBits[z] : 0u;
+        }
+        insideRows[x * gridSize + y] = mask;
+        FieldSample* samples = grid + gridIndex(x, y, 0);
+        for (int z = 0; z < gridSize; ++z) {
+            samples[z] = FieldSample{row[z], row[z] > iso};
         }
     }
 }
 
-void Metaballs::march() {
-    for (int x = 0; x < cubesPerAxis; ++x) {
-        prepareSlab(x);
-        for (int y = 0; y < cubesPerAxis; ++y) {
-            // Rows of the cube's corners: a = (x, y+1), b = (x+1, y+1), c = (x, y), d = (x+1, y).
-            const std::uint32_t a = insideRows[x * gridSize + y + 1];
-            const std::uint32_t b = insideRows[(x + 1) * gridSize + y + 1];
-            const std::uint32_t c = insideRows[x * gridSize + y];
-            const std::uint32_t d = insideRows[(x + 1) * gridSize + y];
-            const std::uint32_t any = a | b | c | d;
-            const std::uint32_t all = a & b & c & d;
-            // Cube z is crossed when some but not all of its corners (bits z, z+1) are inside.
-            std::uint32_t crossed = (any | any >> 1) & ~(all & all >> 1) & cubeBits;
-            while (crossed != 0) {
-                const int z = __builtin_ctz(crossed);
-                crossed &= crossed - 1;
-                const unsigned int cubeIndex = ((a >> z) & 1u) | ((b >> z) & 1u) << 1 | ((b >> (z + 1)) & 1u) << 2 |
-                                               ((a >> (z + 1)) & 1u) << 3 | ((c >> z) & 1u) << 4 |
-                                               ((d >> z) & 1u) << 5 | ((d >> (z + 1)) & 1u) << 6 |
-                                               ((c >> (z + 1)) & 1u) << 7;
-                if (!emitCube(y * gridSize + z, cubeIndex)) {
-                    return;
-                }
+bool Metaballs::marchSlab(int x) {
+    prepareSlab(x);
+    for (int y = 0; y < cubesPerAxis; ++y) {
+        // Rows of the cube's corners: a = (x, y+1), b = (x+1, y+1), c = (x, y), d = (x+1, y).
+        const std::uint32_t a = insideRows[x * gridSize + y + 1];
+        const std::uint32_t b = insideRows[(x + 1) * gridSize + y + 1];
+        const std::uint32_t c = insideRows[x * gridSize + y];
+        const std::uint32_t d = insideRows[(x + 1) * gridSize + y];
+        const std::uint32_t any = a | b | c | d;
+        const std::uint32_t all = a & b & c & d;
+        // Cube z is crossed when some but not all of its corners (bits z, z+1) are inside.
+        std::uint32_t crossed = (any | any >> 1) & ~(all & all >> 1) & cubeBits;
+        while (crossed != 0) {
+            const int z = __builtin_ctz(crossed);
+            crossed &= crossed - 1;
+            const unsigned int cubeIndex = ((a >> z) & 1u) | ((b >> z) & 1u) << 1 | ((b >> (z + 1)) & 1u) << 2 |
+                                           ((a >> (z + 1)) & 1u) << 3 | ((c >> z) & 1u) << 4 | ((d >> z) & 1u) << 5 |
+                                           ((d >> (z + 1)) & 1u) << 6 | ((c >> (z + 1)) & 1u) << 7;
+            if (!emitCube(y * gridSize + z, cubeIndex)) {
+                return false;
             }
         }
     }
+    return true;
 }
 
 void Metaballs::prepareSlab(int x) {
@@ -165,9 +178,8 @@ void Metaballs::prepareSlab(int x) {
     } else {
         std::swap(nearVerticalBase, farVerticalBase);
     }
-    const int blockBase[EdgeBlockCount] = {XForward * planeSize,      XBackward * planeSize,
-                                           ZNearBackward * planeSize, ZFarForward * planeSize,
-                                           nearVerticalBase,          farVerticalBase};
+    const int blockBase[EdgeBlockCount] = {XForward * planeSize,    XBackward * planeSize, ZNearBackward * planeSize,
+                                           ZFarForward * planeSize, nearVerticalBase,      farVerticalBase};
     for (int e = 0; e < 12; ++e) {
         edgeSlots[e] = blockBase[edgeBlock[e]] + edgeOffset[e];
     }
@@ -219,8 +231,8 @@ void Metaballs::stageEdge(int slot, int ax, int ay, int az, int bx, int by, int 
     ++stagedCount;
 }
 
-// The normal at v is sum((v - position) / |v - position|^2) over the balls, normalised
-// (zero if the sum vanishes). Strengths do not enter it.
+// The normal at v is sum((v - position) / |v - position|^2) over the balls, multiplied by
+// 1 / its length (zero if the sum vanishes). Strengths do not enter it.
 void Metaballs::shadeStaged() {
     const int n = stagedCount;
     const float* xs = stagedCoordinates.get();
@@ -245,7 +257,9 @@ void Metaballs::shadeStaged() {
         }
     }
     for (int i = 0; i < n; ++i) {
-        edgePoints[stagedSlots[i]].normal = Vector3(nx[i], ny[i], nz[i]).normalised();
+        const float length = std::sqrt(nx[i] * nx[i] + ny[i] * ny[i] + nz[i] * nz[i]);
+        const float scale = length > 0.0f ? 1.0f / length : 0.0f;
+        edgePoints[stagedSlots[i]].normal = Vector3(nx[i] * scale, ny[i] * scale, nz[i] * scale);
     }
 }
 

@@ -55,8 +55,12 @@ public:
     PartialMesh surface;
 
 private:
-    void sample();
-    void march();
+    // The per-axis squared distances of every ball to the grid coordinates.
+    void measureBalls();
+    // Samples, classifies and stores the grid points of plane x.
+    void samplePlane(int x);
+    // Marches the cubes with lower corner x; false once the surface is full.
+    bool marchSlab(int x);
     // Interpolates and shades every crossed edge the cubes of slab x (lower corner x)
     // use, into the edge cache; the far plane's vertical edges carry over to the next slab.
     void prepareSlab(int x);
@@ -93,8 +97,8 @@ private:
     // Slot of cube edge e (the tables' numbering) for the cube at y = z = 0 of the slab;
     // add y * GridSize + z for the others.
     int edgeSlots[12] = {};
-    // Crossings waiting for their normals: slot and position as separate arrays, so the
-    // normal sums vectorise.
+    // Crossings waiting for their normals: their slots, and their positions and normal sums
+    // one component per array, so the normal sums vectorise.
     int stagedCount = 0;
     std::unique_ptr<int[]> stagedSlots;
     std::unique_ptr<float[]> stagedCoordinates;

@@ -33,7 +33,9 @@ void ScreenRectangle::draw(Renderer& renderer, const Material& material) const {
 
 ScreenQuad::ScreenQuad() : rectangle(true) {}
 
-void ScreenQuad::draw(Renderer& renderer) { rectangle.draw(renderer, material); }
+void ScreenQuad::draw(Renderer& renderer) {
+    rectangle.draw(renderer, material);
+}
 
 ScreenFade::ScreenFade(float length, bool rising)
     : length(length), rising(rising), alpha(rising ? 0.0f : 1.0f), rectangle(false) {}

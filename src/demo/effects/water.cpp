@@ -15,7 +15,9 @@ const int neighbourCount = 8;
 const int neighbourColumn[neighbourCount] = {1, -1, -1, 1, 0, -1, 0, 1};
 const int neighbourRow[neighbourCount] = {1, 1, -1, -1, 1, 0, -1, 0};
 
-std::unique_ptr<Vector3[]> zeroedVectors(int n) { return std::unique_ptr<Vector3[]>(new Vector3[static_cast<size_t>(n)]()); }
+std::unique_ptr<Vector3[]> zeroedVectors(int n) {
+    return std::unique_ptr<Vector3[]>(new Vector3[static_cast<size_t>(n)]());
+}
 
 // One trapezoid step of h = dt / 2 seconds: value moves by the mean of this and the
 // previous rate, and the rate becomes the previous one.
@@ -34,7 +36,8 @@ void trapezoidStep(Vector3* __restrict values, const Vector3* __restrict rates, 
 
 // Sums of the eight slopes for a row of `count` vertices, from heights padded with a zero
 // border (`here` points at the row's first vertex, `above` and `below` at the same column
-// of the next and previous rows) and distances stored per neighbour, `stride` apart.
+// of the next and previous rows) and distances stored per neighbour, `stride` apart. The
+// terms are added in the neighbour order above.
 void slopeSumsRow(const float* __restrict here, const float* __restrict above, const float* __restrict below,
                   const float* __restrict d, int stride, float* __restrict sums, int count) {
     for (int c = 0; c < count; ++c) {

@@ -1,13 +1,14 @@
 // Mesh containers without a window: the grid layout and its height query, smooth normals
 // (weighting, degenerate faces, the grid's own fast pass against the general one) and the
 // screen fade's timing.
+#include "demo/effects/mesh.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "demo/effects/gridmesh.h"
-#include "demo/effects/mesh.h"
 #include "demo/effects/screenquad.h"
 
 namespace Tramble {
@@ -40,22 +41,6 @@ TEST(GridMeshTest, TwoByTwoGridHasCornersHalfStepTexCoordsAndTwoUpFacingTriangle
         }
         EXPECT_GT(grid.triangleList.triangles[k].normal(grid.vertexArray.vertices.get()).y, 0.0f);
     }
-}
-
-TEST(GridMeshTest, LargerGridSpansItsSizeAndOrdersCellsRowByRow) {
-    GridMesh grid(4, 3, 6.0f, 4.0f);
-    EXPECT_EQ(grid.triangleList.count, (2 * 3 - 2) * (4 - 1));
-    expectVector(grid.vertexArray.vertices[0], -3.0f, 0.0f, -2.0f);
-    expectVector(grid.vertexArray.vertices[11], 3.0f, 0.0f, 2.0f);
-    // Cell (c, r) = (2, 1) owns triangles 2 * (1 * 3 + 2) and the next.
-    const Triangle& first = grid.triangleList.triangles[10];
-    EXPECT_EQ(first.v[0], 6u);
-    EXPECT_EQ(first.v[1], 10u);
-    EXPECT_EQ(first.v[2], 7u);
-    const Triangle& second = grid.triangleList.triangles[11];
-    EXPECT_EQ(second.v[0], 7u);
-    EXPECT_EQ(second.v[1], 10u);
-    EXPECT_EQ(second.v[2], 11u);
 }
 
 TEST(GridMeshTest, FlatGridNormalsPointUp) {

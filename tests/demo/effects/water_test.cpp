@@ -1,12 +1,12 @@
 // The water surface without a window: rest stays rest, the exact order of one update,
 // the rim rule, how far a disturbance reaches, rings spreading symmetrically and dying
 // away with the damping, and vertices that only ever move vertically.
+#include "demo/effects/water.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
-
-#include "demo/effects/water.h"
 
 namespace Tramble {
 namespace {
@@ -177,8 +177,8 @@ TEST(WaterSurfaceTest, VerticesNeverMoveSideways) {
     const GridMesh flat(side, side, size, size);
     for (int frame = 0; frame < 300; ++frame) {
         if (frame % 10 == 0) {
-            water.disturb(std::sin(static_cast<float>(frame)) * 4.0f, std::cos(static_cast<float>(frame)) * 4.0f,
-                          1.5f, 0.8f);
+            water.disturb(std::sin(static_cast<float>(frame)) * 4.0f, std::cos(static_cast<float>(frame)) * 4.0f, 1.5f,
+                          0.8f);
         }
         water.update(16 + frame % 7);
     }
