@@ -88,7 +88,7 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
     wanted.samples = kBufferFrames;
     wanted.callback = fillDeviceBuffer;
     wanted.userdata = this;
-    // No "obtained" spec: SDL converts to whatever the hardware takes, so mix() always sees
+    // No "obtained" format: SDL converts to whatever the hardware takes, so mix() always sees
     // exactly this format.
     if (SDL_OpenAudio(&wanted, nullptr) < 0) {
         if (!subsystemWasUp) {

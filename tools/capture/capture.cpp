@@ -1,0 +1,292 @@
+// Frame-exact capture of the real demo: a preload library in front of SDL_GetTicks and
+// SDL_GL_SwapBuffers that advances the program's clock by a fixed step per frame, reads
+// chosen frames back from the window, and logs frame times or queues a quit on request.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <dlfcn.h>
+#include <time.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "png.h"
+
+namespace {
+
+// Milliseconds the clock advances per frame: a number or a fraction ("1000/60", the default:
+// frame n shows the timeline at n/60 s), or "real" to leave SDL's clock alone.
+const char* const frameMsVariable = "TRAMBLE_FRAME_MS";
+const char* const defaultFrameMs = "1000/60";
+const char* const realClockValue = "real";
+// Frames to write as PNG: "all", or numbers and ranges separated by commas ("0,60-90").
+const char* const framesVariable = "TRAMBLE_CAPTURE_FRAMES";
+const char* const allFramesValue = "all";
+// Where those PNGs go (the working directory when unset), as frame-NNNNNN.png.
+const char* const directoryVariable = "TRAMBLE_CAPTURE_DIR";
+// A file or FIFO that receives every frame as raw RGB24, top row first, for a video encoder.
+const char* const videoVariable = "TRAMBLE_CAPTURE_VIDEO";
+// A text file: "frame <n> <program clock ms> <wall-clock ns>" per frame, "peak_rss_kb <k>" at exit.
+const char* const frameLogVariable = "TRAMBLE_FRAME_LOG";
+// "<frame>:escape" or "<frame>:close": right after that frame, queue an Escape key press or
+// a window close, the two quit events the program knows.
+const char* const quitVariable = "TRAMBLE_QUIT_AT";
+const char* const escapeValue = "escape";
+const char* const closeValue = "close";
+// Prefix of this library's own messages on standard error.
+const char* const messagePrefix = "tramble-capture: ";
+const std::uint64_t nanosecondsPerSecond = 1000000000ULL;
+const int bytesPerPixel = 3;
+
+using GetTicksFunction = Uint32 (*)();
+using SwapBuffersFunction = void (*)();
+
+struct FrameRange {
+    std::uint64_t first;
+    std::uint64_t last;
+};
+
+struct Settings {
+    bool realClock = false;
+    // The step as an exact fraction, so the clock never drifts: clock(n) = n * num / den.
+    std::uint64_t stepNumerator = 1000;
+    std::uint64_t stepDenominator = 60;
+    bool allFrames = false;
+    std::vector<FrameRange> frames;
+    std::string directory = ".";
+    FILE* video = nullptr;
+    FILE* frameLog = nullptr;
+    bool quitRequested = false;
+    std::uint64_t quitFrame = 0;
+    SDL_Event quitEvent{};
+};
+
+void fail(const std::string& message) {
+    std::fprintf(stderr, "%s%s\n", messagePrefix, message.c_str());
+    std::exit(EXIT_FAILURE);
+}
+
+void parseStep(const std::string& text, Settings& settings) {
+    if (text == realClockValue) {
+        settings.realClock = true;
+        return;
+    }
+    const std::string::size_type slash = text.find('/');
+    char* end = nullptr;
+    settings.stepNumerator = std::strtoull(text.c_str(), &end, 10);
+    settings.stepDenominator = slash == std::string::npos ? 1 : std::strtoull(text.c_str() + slash + 1, nullptr, 10);
+    if (settings.stepNumerator == 0 || settings.stepDenominator == 0 ||
+        (slash == std::string::npos && *end != '\0')) {
+        fail(std::string("bad ") + frameMsVariable + " '" + text + "': want a whole number of ms, a fraction or real");
+    }
+}
+
+void parseFrames(const std::string& text, Settings& settings) {
+    if (text == allFramesValue) {
+        settings.allFrames = true;
+        return;
+    }
+    std::string::size_type at = 0;
+    while (at < text.size()) {
+        std::string::size_type comma = text.find(',', at);
+        if (comma == std::string::npos) {
+            comma = text.size();
+        }
+        const std::string item = text.substr(at, comma - at);
+        char* end = nullptr;
+        FrameRange range{};
+        range.first = std::strtoull(item.c_str(), &end, 10);
+        range.last = *end == '-' ? std::strtoull(end + 1, &end, 10) : range.first;
+        if (item.empty() || *end != '\0' || range.last < range.first) {
+            fail(std::string("bad ") + framesVariable + " item '" + item + "'");
+        }
+        settings.frames.push_back(range);
+        at = comma + 1;
+    }
+}
+
+void parseQuit(const std::string& text, Settings& settings) {
+    const std::string::size_type colon = text.find(':');
+    const std::string kind = colon == std::string::npos ? "" : text.substr(colon + 1);
+    if (kind == escapeValue) {
+        settings.quitEvent.type = SDL_KEYDOWN;
+        settings.quitEvent.key.state = SDL_PRESSED;
+        settings.quitEvent.key.keysym.sym = SDLK_ESCAPE;
+    } else if (kind == closeValue) {
+        settings.quitEvent.type = SDL_QUIT;
+    } else {
+        fail(std::string("bad ") + quitVariable + " '" + text + "': want <frame>:escape or <frame>:close");
+    }
+    settings.quitRequested = true;
+    settings.quitFrame = std::strtoull(text.c_str(), nullptr, 10);
+}
+
+FILE* openOutput(const char* variable) {
+    const char* path = std::getenv(variable);
+    if (path == nullptr || *path == '\0') {
+        return nullptr;
+    }
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        fail(std::string("cannot open ") + variable + " '" + path + "'");
+    }
+    return file;
+}
+
+Settings readSettings() {
+    Settings settings;
+    const char* step = std::getenv(frameMsVariable);
+    parseStep(step != nullptr && *step != '\0' ? step : defaultFrameMs, settings);
+    if (const char* frames = std::getenv(framesVariable)) {
+        parseFrames(frames, settings);
+    }
+    if (const char* directory = std::getenv(directoryVariable); directory != nullptr && *directory != '\0') {
+        settings.directory = directory;
+    }
+    if (const char* quit = std::getenv(quitVariable); quit != nullptr && *quit != '\0') {
+        parseQuit(quit, settings);
+    }
+    settings.video = openOutput(videoVariable);
+    settings.frameLog = openOutput(frameLogVariable);
+    return settings;
+}
+
+Settings& settings() {
+    static Settings instance = readSettings();
+    return instance;
+}
+
+// The number of the frame being drawn: how many swaps the program has asked for so far.
+std::uint64_t frameNumber = 0;
+// The first and the latest clock values handed to the program: their difference is the
+// program's own clock, the sum of its timer deltas.
+bool clockStarted = false;
+Uint32 firstTicks = 0;
+Uint32 latestTicks = 0;
+
+bool wantsPng(const Settings& s, std::uint64_t frame) {
+    if (s.allFrames) {
+        return true;
+    }
+    for (const FrameRange& range : s.frames) {
+        if (frame >= range.first && frame <= range.last) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The frame about to be shown, top row first, read before the swap from the buffer drawn.
+std::vector<unsigned char> readFrame(int width, int height) {
+    const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
+    std::vector<unsigned char> bottomUp(rowBytes * height);
+    GLint alignment = 0;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    std::vector<unsigned char> topDown(bottomUp.size());
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(topDown.data() + y * rowBytes, bottomUp.data() + (height - 1 - y) * rowBytes, rowBytes);
+    }
+    return topDown;
+}
+
+void captureFrame(Settings& s) {
+    const bool png = wantsPng(s, frameNumber);
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    if ((!png && s.video == nullptr) || screen == nullptr) {
+        return;
+    }
+    const std::vector<unsigned char> rgb = readFrame(screen->w, screen->h);
+    if (png) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(frameNumber));
+        if (!Tramble::writePng(s.directory + name, rgb.data(), screen->w, screen->h)) {
+            fail("cannot write " + s.directory + name);
+        }
+    }
+    if (s.video != nullptr && std::fwrite(rgb.data(), 1, rgb.size(), s.video) != rgb.size()) {
+        fail(std::string("cannot write to ") + videoVariable);
+    }
+}
+
+std::uint64_t wallClockNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * nanosecondsPerSecond + static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+// The process's peak resident set (VmHWM) in kB, 0 when /proc does not say.
+long peakResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            long kilobytes = 0;
+            status >> kilobytes;
+            return kilobytes;
+        }
+        status.ignore(1 << 16, '\n');
+    }
+    return 0;
+}
+
+// Runs when the program exits, after its own teardown: the peak memory of the whole run.
+__attribute__((destructor)) void finish() {
+    Settings& s = settings();
+    if (s.frameLog != nullptr) {
+        std::fprintf(s.frameLog, "peak_rss_kb %ld\n", peakResidentKilobytes());
+        std::fclose(s.frameLog);
+        s.frameLog = nullptr;
+    }
+    if (s.video != nullptr) {
+        std::fclose(s.video);
+        s.video = nullptr;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+// For the golden-frame test, which writes its difference images with the same encoder.
+__attribute__((visibility("default"))) int tramble_capture_write_png(const char* path, const unsigned char* rgb,
+                                                                     int width, int height) {
+    return Tramble::writePng(path, rgb, width, height) ? 1 : 0;
+}
+
+__attribute__((visibility("default"))) Uint32 SDL_GetTicks() {
+    static const auto real = reinterpret_cast<GetTicksFunction>(dlsym(RTLD_NEXT, "SDL_GetTicks"));
+    const Settings& s = settings();
+    const Uint32 ticks = s.realClock ? real()
+                                     : static_cast<Uint32>(frameNumber * s.stepNumerator / s.stepDenominator);
+    if (!clockStarted) {
+        clockStarted = true;
+        firstTicks = ticks;
+    }
+    latestTicks = ticks;
+    return ticks;
+}
+
+__attribute__((visibility("default"))) void SDL_GL_SwapBuffers() {
+    static const auto real = reinterpret_cast<SwapBuffersFunction>(dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers"));
+    Settings& s = settings();
+    captureFrame(s);
+    real();
+    if (s.frameLog != nullptr) {
+        std::fprintf(s.frameLog, "frame %llu %u %llu\n", static_cast<unsigned long long>(frameNumber),
+                     latestTicks - firstTicks, static_cast<unsigned long long>(wallClockNanoseconds()));
+    }
+    if (s.quitRequested && frameNumber == s.quitFrame) {
+        SDL_PushEvent(&s.quitEvent);
+    }
+    ++frameNumber;
+}
+
+}  // extern "C"
