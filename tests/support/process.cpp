@@ -20,6 +20,8 @@ namespace {
 // How often waits look at the child, and how long an X server gets to come up.
 const auto pollInterval = std::chrono::milliseconds(20);
 const double serverStartSeconds = 10.0;
+// What the sanitizers print at the head of a report.
+const char* const sanitizerMarkers[] = {"ERROR: AddressSanitizer", "LeakSanitizer", "runtime error:"};
 
 std::string temporaryPath() {
     char name[] = "/tmp/tramble-test-XXXXXX";
@@ -36,7 +38,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env,
+                           const std::string& workingDirectory)
     : outputPath(temporaryPath()) {
     pid = fork();
     if (pid != 0) {
@@ -48,6 +51,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
         } else {
             setenv(name.c_str(), value.c_str(), 1);
         }
+    }
+    if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) {
+        _exit(127);
     }
     const int out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
     dup2(out, STDOUT_FILENO);
@@ -126,8 +132,9 @@ bool ChildProcess::waitForOutput(const std::string& needle, double seconds) {
     return true;
 }
 
-RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, double seconds) {
-    ChildProcess child(argv, env);
+RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, double seconds,
+                     const std::string& workingDirectory) {
+    ChildProcess child(argv, env, workingDirectory);
     RunResult result;
     result.timedOut = !child.wait(seconds);
     if (result.timedOut) {
@@ -171,5 +178,25 @@ XServer::~XServer() {
 }
 
 std::string trambleBinary() { return std::string(TRAMBLE_BINARY_DIR) + "/tramble"; }
+
+std::string captureLibrary() { return std::string(TRAMBLE_BINARY_DIR) + "/tools/capture/libtramble_capture.so"; }
+
+Environment preloading(const std::string& libraries) {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0";
+    return {{"LD_PRELOAD", libraries}, {"ASAN_OPTIONS", asanOptions}};
+}
+
+std::string sanitizerReport(const std::string& output) {
+    for (const char* marker : sanitizerMarkers) {
+        const std::string::size_type at = output.find(marker);
+        if (at != std::string::npos) {
+            const std::string::size_type lineStart = output.rfind('\n', at);
+            const std::string::size_type start = lineStart == std::string::npos ? 0 : lineStart + 1;
+            return output.substr(start, output.find('\n', at) - start);
+        }
+    }
+    return "";
+}
 
 }  // namespace Tramble

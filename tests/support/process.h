@@ -17,8 +17,10 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 class ChildProcess {
 public:
     // Starts argv[0] with the current environment plus `env` (an empty value unsets the
-    // variable), in the current working directory; stdout and stderr go to one file.
-    ChildProcess(const std::vector<std::string>& argv, const Environment& env = {});
+    // variable), in `workingDirectory` (the current one when empty); stdout and stderr go
+    // to one file.
+    ChildProcess(const std::vector<std::string>& argv, const Environment& env = {},
+                 const std::string& workingDirectory = "");
     // Kills the child if it is still running.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -50,7 +52,8 @@ struct RunResult {
 };
 
 // Runs a program to its end (killed after `seconds`).
-RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, double seconds);
+RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, double seconds,
+                     const std::string& workingDirectory = "");
 
 // A private Xvfb on a free display number, stopped in the destructor.
 class XServer {
@@ -70,5 +73,18 @@ private:
 
 // The demo binary of this build.
 std::string trambleBinary();
+
+// The capture preload library of this build (tools/capture): a fixed clock step per frame,
+// frames read back as PNG, frame times logged, a quit queued at a chosen frame.
+std::string captureLibrary();
+
+// The environment that preloads `libraries` (colon-separated) into the demo. A sanitizer
+// build wants its runtime first among the libraries; a preloaded helper before it is
+// harmless, so the runtime is told not to insist.
+Environment preloading(const std::string& libraries);
+
+// The first line of an AddressSanitizer, LeakSanitizer or UndefinedBehaviorSanitizer report
+// in a program's output, or "" when there is none.
+std::string sanitizerReport(const std::string& output);
 
 }  // namespace Tramble

@@ -36,6 +36,11 @@ const char* const frameLogVariable = "TRAMBLE_FRAME_LOG";
 // "<frame>:escape" or "<frame>:close": right after that frame, queue an Escape key press or
 // a window close, the two quit events the program knows.
 const char* const quitVariable = "TRAMBLE_QUIT_AT";
+// "1": frames that are not read back are clipped to one pixel by the scissor test, so that
+// llvmpipe skips their fill; the program still makes every call, and the frames read are
+// drawn in full. The program never uses the scissor itself, and this library stops with an
+// error if it ever finds the scissor state changed behind its back.
+const char* const clipVariable = "TRAMBLE_CLIP_UNREAD";
 const char* const escapeValue = "escape";
 const char* const closeValue = "close";
 // Prefix of this library's own messages on standard error.
@@ -61,6 +66,7 @@ struct Settings {
     std::string directory = ".";
     FILE* video = nullptr;
     FILE* frameLog = nullptr;
+    bool clipUnread = false;
     bool quitRequested = false;
     std::uint64_t quitFrame = 0;
     SDL_Event quitEvent{};
@@ -151,6 +157,9 @@ Settings readSettings() {
     if (const char* quit = std::getenv(quitVariable); quit != nullptr && *quit != '\0') {
         parseQuit(quit, settings);
     }
+    if (const char* clip = std::getenv(clipVariable)) {
+        settings.clipUnread = std::string(clip) == "1";
+    }
     settings.video = openOutput(videoVariable);
     settings.frameLog = openOutput(frameLogVariable);
     return settings;
@@ -163,6 +172,8 @@ Settings& settings() {
 
 // The number of the frame being drawn: how many swaps the program has asked for so far.
 std::uint64_t frameNumber = 0;
+// Whether this library has clipped the frame being drawn.
+bool clipping = false;
 // The first and the latest clock values handed to the program: their difference is the
 // program's own clock, the sum of its timer deltas.
 bool clockStarted = false;
@@ -179,6 +190,29 @@ bool wantsPng(const Settings& s, std::uint64_t frame) {
         }
     }
     return false;
+}
+
+bool isRead(const Settings& s, std::uint64_t frame) { return s.video != nullptr || wantsPng(s, frame); }
+
+// The scissor state must be what this library left: otherwise the program uses the scissor
+// test itself, and clipping would change what it draws.
+void checkClipping() {
+    GLint box[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    const bool enabled = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+    if (enabled != clipping || (clipping && (box[0] != 0 || box[1] != 0 || box[2] != 1 || box[3] != 1))) {
+        fail(std::string("the program changes the scissor test itself: run it without ") + clipVariable);
+    }
+}
+
+void clipNextFrame(const Settings& s) {
+    clipping = !isRead(s, frameNumber);
+    if (clipping) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, 1, 1);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
 }
 
 // The frame about to be shown, top row first, read before the swap from the buffer drawn.
@@ -200,7 +234,7 @@ std::vector<unsigned char> readFrame(int width, int height) {
 void captureFrame(Settings& s) {
     const bool png = wantsPng(s, frameNumber);
     const SDL_Surface* screen = SDL_GetVideoSurface();
-    if ((!png && s.video == nullptr) || screen == nullptr) {
+    if (!isRead(s, frameNumber) || screen == nullptr) {
         return;
     }
     const std::vector<unsigned char> rgb = readFrame(screen->w, screen->h);
@@ -277,6 +311,9 @@ __attribute__((visibility("default"))) Uint32 SDL_GetTicks() {
 __attribute__((visibility("default"))) void SDL_GL_SwapBuffers() {
     static const auto real = reinterpret_cast<SwapBuffersFunction>(dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers"));
     Settings& s = settings();
+    if (s.clipUnread) {
+        checkClipping();
+    }
     captureFrame(s);
     real();
     if (s.frameLog != nullptr) {
@@ -287,6 +324,9 @@ __attribute__((visibility("default"))) void SDL_GL_SwapBuffers() {
         SDL_PushEvent(&s.quitEvent);
     }
     ++frameNumber;
+    if (s.clipUnread) {
+        clipNextFrame(s);
+    }
 }
 
 }  // extern "C"

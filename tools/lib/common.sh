@@ -7,7 +7,7 @@ TRAMBLE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # Everything needed to build, run and test the demo headless.
 TRAMBLE_PACKAGES=(cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-image1.2-dev libgl-dev
     libglu1-mesa-dev libgl1-mesa-dri libboost-dev libmpg123-dev googletest libgtest-dev
-    libbenchmark-dev xvfb xauth xdotool x11-utils)
+    libbenchmark-dev xvfb xauth xdotool x11-utils zlib1g-dev)
 
 # Installs whatever of the given packages is missing (as root), or says what to install.
 tramble_require_packages() {
@@ -36,6 +36,16 @@ tramble_build() {
     shift
     cmake -S "$TRAMBLE_ROOT" -B "$dir" -DTRAMBLE_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# The optimised demo and the capture preload library (tools/capture) that the video and
+# figures commands drive it with, built into build-release.
+TRAMBLE_RELEASE_BUILD="$TRAMBLE_ROOT/build-release"
+TRAMBLE_CAPTURE_LIBRARY="$TRAMBLE_RELEASE_BUILD/tools/capture/libtramble_capture.so"
+tramble_build_capture() {
+    cmake -S "$TRAMBLE_ROOT" -B "$TRAMBLE_RELEASE_BUILD" -DTRAMBLE_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+        -DTRAMBLE_BENCH=OFF >/dev/null
+    cmake --build "$TRAMBLE_RELEASE_BUILD" -j "$(nproc)" --target tramble tramble_capture
 }
 
 # True when $DISPLAY names an X server that answers.
