@@ -37,7 +37,7 @@ const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
 // The white-out would start after 50 s of updates: never within the scene's 40 s.
 const float fadeOutAfter = 50000.0f;
 
-const char* const particleTexture = "particle.jpg";
+const char* const backdropTexture = "background3.jpg";
 
 }  // namespace
 
@@ -50,11 +50,12 @@ Scene4::Scene4()
               trailJerk, trailSizes[2]}},
       fades(fadeOutAfter) {}
 
-// One reference to the sprite per trail.
+// One reference to the sprite per trail, and one to the backdrop; all kept until the end.
 void Scene4::load(TextureManager& textures) {
     for (ParticleSystem& trail : trails) {
         loadParticleSprite(trail, textures, trailColour);
     }
+    loadBackdrop(backdrop, textures, backdropTexture);
 }
 
 void Scene4::setupStage(SceneStage stage, unsigned int length) {

@@ -1,9 +1,11 @@
 // The particle scene: three blue particle trails, two of whose emitters fly on large
 // Lissajous paths while the third stays at the centre, seen by a circling camera, with the
-// title in the corner. It opens with a white flash; it has no backdrop.
+// title in the corner. It opens with a white flash. Its backdrop is loaded like the other
+// scenes' but not drawn: the trails play over black.
 #pragma once
 
 #include "demo/effects/particles.h"
+#include "demo/effects/screenquad.h"
 #include "demo/scenes/scenefades.h"
 #include "demo/scenesys.h"
 
@@ -22,6 +24,8 @@ public:
 
     // Radians.
     float angle = 0.0f;
+    // Holds "background3.jpg" for the scene's lifetime; never drawn.
+    ScreenQuad backdrop;
     // The first and third fly; the second stays at the origin.
     ParticleSystem trails[TrailCount];
     SceneFades fades;
