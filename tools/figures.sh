@@ -51,6 +51,6 @@ echo "Peak memory (resident): $(( peak_kb / 1024 )) MiB"
 mkdir -p docs/images
 for i in "${!pictures[@]}"; do
     ffmpeg -hide_banner -loglevel error -y -i "tests/golden/${pictures[$i]}.png" -vf "scale=$picture_size" \
-        "docs/images/scene$((i + 1)).png"
+        -pred mixed "docs/images/scene$((i + 1)).png"
 done
 echo "figures: refreshed docs/images/scene1.png ... scene5.png from tests/golden/"

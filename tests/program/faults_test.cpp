@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -29,8 +30,8 @@ namespace fs = std::filesystem;
 // 205 s of timeline in about five real seconds.
 const char* const fastClockScale = "40";
 // The quit runs step the capture library's clock by this many ms per frame, so a scene of
-// 40 s is 160 frames and the quit lands on an exact, reproducible frame.
-const std::uint64_t quitStepMs = 250;
+// 40 s is 80 frames and the quit lands on an exact, reproducible frame.
+const std::uint64_t quitStepMs = 500;
 // Frames kept between a scene's edges and the quit, so that it falls inside the scene.
 const std::uint64_t quitMarginFrames = 2;
 // The stopped run: its clock speed-up, when in Scene2 the stop comes (real seconds after
@@ -146,9 +147,7 @@ protected:
     }
 
     Environment environment(const std::string& preload) const {
-        Environment env = preloading(preload);
-        env.insert(env.end(), {{"DISPLAY", x.display}, {"SDL_AUDIODRIVER", "dummy"}});
-        return env;
+        return {{"LD_PRELOAD", preload}, {"DISPLAY", x.display}, {"SDL_AUDIODRIVER", "dummy"}};
     }
 
     // The whole demo on the fast clock, in the scratch directory.
@@ -191,6 +190,8 @@ enum class Breakage { Missing, Empty, Truncated, Garbage };
 const Breakage breakages[] = {Breakage::Missing, Breakage::Empty, Breakage::Truncated, Breakage::Garbage};
 const char* const breakageNames[] = {"missing", "empty", "truncated", "text instead of the data"};
 const char* const garbage = "These bytes are text: neither a JPEG picture nor MP3 music.\n";
+
+void PrintTo(Breakage breakage, std::ostream* out) { *out << breakageNames[static_cast<int>(breakage)]; }
 
 void breakFile(ScratchData& data, const fs::path& relative, Breakage breakage) {
     switch (breakage) {
@@ -269,6 +270,8 @@ struct QuitCase {
     int scene;
     const char* event;
 };
+
+void PrintTo(const QuitCase& quit, std::ostream* out) { *out << quit.event << " in scene " << quit.scene; }
 
 class QuitAtRandom : public ProgramFault, public ::testing::WithParamInterface<QuitCase> {};
 

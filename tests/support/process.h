@@ -78,11 +78,6 @@ std::string trambleBinary();
 // frames read back as PNG, frame times logged, a quit queued at a chosen frame.
 std::string captureLibrary();
 
-// The environment that preloads `libraries` (colon-separated) into the demo. A sanitizer
-// build wants its runtime first among the libraries; a preloaded helper before it is
-// harmless, so the runtime is told not to insist.
-Environment preloading(const std::string& libraries);
-
 // The first line of an AddressSanitizer, LeakSanitizer or UndefinedBehaviorSanitizer report
 // in a program's output, or "" when there is none.
 std::string sanitizerReport(const std::string& output);

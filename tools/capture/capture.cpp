@@ -12,7 +12,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "png.h"
@@ -36,13 +35,13 @@ const char* const frameLogVariable = "TRAMBLE_FRAME_LOG";
 // "<frame>:escape" or "<frame>:close": right after that frame, queue an Escape key press or
 // a window close, the two quit events the program knows.
 const char* const quitVariable = "TRAMBLE_QUIT_AT";
+const char* const escapeValue = "escape";
+const char* const closeValue = "close";
 // "1": frames that are not read back are clipped to one pixel by the scissor test, so that
 // llvmpipe skips their fill; the program still makes every call, and the frames read are
 // drawn in full. The program never uses the scissor itself, and this library stops with an
 // error if it ever finds the scissor state changed behind its back.
 const char* const clipVariable = "TRAMBLE_CLIP_UNREAD";
-const char* const escapeValue = "escape";
-const char* const closeValue = "close";
 // Prefix of this library's own messages on standard error.
 const char* const messagePrefix = "tramble-capture: ";
 const std::uint64_t nanosecondsPerSecond = 1000000000ULL;
@@ -165,9 +164,14 @@ Settings readSettings() {
     return settings;
 }
 
+// Read at the first wrapped call and never destroyed, so that the exit hook can still use it.
+Settings* current = nullptr;
+
 Settings& settings() {
-    static Settings instance = readSettings();
-    return instance;
+    if (current == nullptr) {
+        current = new Settings(readSettings());
+    }
+    return *current;
 }
 
 // The number of the frame being drawn: how many swaps the program has asked for so far.
@@ -273,7 +277,10 @@ long peakResidentKilobytes() {
 
 // Runs when the program exits, after its own teardown: the peak memory of the whole run.
 __attribute__((destructor)) void finish() {
-    Settings& s = settings();
+    if (current == nullptr) {
+        return;
+    }
+    Settings& s = *current;
     if (s.frameLog != nullptr) {
         std::fprintf(s.frameLog, "peak_rss_kb %ld\n", peakResidentKilobytes());
         std::fclose(s.frameLog);
