@@ -42,18 +42,18 @@ log="$TRAMBLE_ROOT/out/tramble-capture.log"
 if [ "$video" = no ]; then
     echo "make-video: capturing frames $frames into out/frames/"
     env "${capture_env[@]}" TRAMBLE_CLIP_UNREAD=1 "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1
-    echo "make-video: done: $(ls "$TRAMBLE_ROOT/out/frames" | wc -l) PNG files in out/frames/ (log: out/tramble-capture.log)"
+    echo "make-video: done: the frames are out/frames/frame-NNNNNN.png (log: out/tramble-capture.log)"
     exit 0
 fi
 
-echo "make-video: playing the 205-second demo frame by frame (12300 frames: about ten minutes)"
+echo "make-video: playing the 205-second demo frame by frame (12300 frames: about eight minutes)"
 mkfifo "$work/frames.rgb"
 # The music starts with the timeline's first frame, so frame n and the music at n/60 s match.
 ffmpeg -hide_banner -loglevel error -y \
     -f rawvideo -pixel_format rgb24 -video_size 800x600 -framerate 60 -i "$work/frames.rgb" \
     -i "$TRAMBLE_ROOT/data/sounds/tramble.mp3" -map 0:v -map 1:a \
     -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -c:a aac -b:a 160k -movflags +faststart \
-    "$output" &
+    "$work/tramble.mp4" &
 encoder=$!
 if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1; then
     kill "$encoder" 2>/dev/null || true
@@ -61,4 +61,7 @@ if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" "$TRAMBLE_
     exit 1
 fi
 wait "$encoder"
+# Only a finished video replaces the previous one.
+mkdir -p "$(dirname "$output")"
+mv "$work/tramble.mp4" "$output"
 echo "make-video: the video is $output ($(du -h "$output" | cut -f1); log: out/tramble-capture.log)"
