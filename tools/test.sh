@@ -11,7 +11,8 @@ tramble_have_display || tramble_start_xvfb
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 echo "== build"
-tramble_build build
+# Explicit, so a build/ configured by the play command still builds every test.
+tramble_build build -DTRAMBLE_TESTS=ON -DTRAMBLE_BENCH=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$(nproc)")
 
