@@ -49,11 +49,13 @@ void ScheduleTask::addEvent(unsigned int time, const boost::function<void()>& ca
     }
 }
 
+// The window is measured from its start in unsigned arithmetic, so that it stays whole when
+// the clock wraps past 2^32 ms inside it.
 void ScheduleTask::update(unsigned int ms) {
     const unsigned int windowStart = now;
     now += ms;
     for (const Event& event : events) {
-        if (event.time >= windowStart && event.time < now) {
+        if (event.time - windowStart < ms) {
             event.callback();
         }
     }
@@ -64,7 +66,8 @@ void IntervalTask::update(unsigned int ms) {
     if (accumulated < interval) {
         return;
     }
-    accumulated %= interval;
+    // An interval of 0 fires on every update and keeps nothing.
+    accumulated = interval > 0 ? accumulated % interval : 0;
     fire();
 }
 
@@ -82,6 +85,8 @@ FpsPrinter::FpsPrinter(FpsCounter* counter, std::ostream* stream)
     : IntervalTask(fpsPrintIntervalMs), counter(counter), stream(stream) {}
 
 // Flushed, so the count shows once a second even when standard output is a pipe or file.
-void FpsPrinter::fire() { *stream << "FPS: " << counter->fps << "\n" << std::flush; }
+void FpsPrinter::fire() {
+    *stream << "FPS: " << counter->fps << "\n" << std::flush;
+}
 
 }  // namespace Tramble

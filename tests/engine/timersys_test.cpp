@@ -53,6 +53,17 @@ TEST(ScheduleTask, LongPassFiresInRegistrationOrderNotTimeOrder) {
     EXPECT_EQ(s.fired.size(), 4u) << "each event fires once";
 }
 
+TEST(ScheduleTask, WindowThatWrapsPast32BitsFiresTheEventsOnBothSides) {
+    Schedule s;
+    s.add(UINT_MAX - 5, "before");
+    s.add(0, "at the wrap");
+    s.add(5, "after");
+    s.add(6, "at the end");
+    s.task.now = UINT_MAX - 9;
+    s.task.update(16);
+    EXPECT_EQ(s.fired, (std::vector<std::string>{"before", "at the wrap", "after"}));
+}
+
 TEST(ScheduleTask, LastEventTimeTracksTheLargestInstant) {
     Schedule s;
     EXPECT_EQ(s.task.lastEventTime, 0u);
@@ -63,21 +74,35 @@ TEST(ScheduleTask, LastEventTimeTracksTheLargestInstant) {
 
 class CountingInterval : public IntervalTask {
 public:
-    CountingInterval() : IntervalTask(1000) {}
+    explicit CountingInterval(unsigned int interval) : IntervalTask(interval) {}
     void fire() override { ++fires; }
     int fires = 0;
 };
 
-TEST(IntervalTask, LongStepFiresOnceAndKeepsRemainder) {
-    CountingInterval task;
-    task.update(2500);
-    EXPECT_EQ(task.fires, 1);
-    EXPECT_EQ(task.accumulated, 500u);
-    task.update(499);
-    EXPECT_EQ(task.fires, 1);
-    task.update(1);
-    EXPECT_EQ(task.fires, 2);
-    EXPECT_EQ(task.accumulated, 0u);
+// Steps in ms, then the fires and the remainder they leave.
+struct IntervalCase {
+    unsigned int interval;
+    std::vector<unsigned int> steps;
+    int fires;
+    unsigned int accumulated;
+};
+
+TEST(IntervalTask, FiresOncePerStepThatCompletesAnIntervalAndKeepsTheRemainder) {
+    const IntervalCase cases[] = {
+        {1000, {2500}, 1, 500},
+        {1000, {2500, 499}, 1, 999},
+        {1000, {2500, 499, 1}, 2, 0},
+        {0, {0, 16, 1000}, 3, 0},
+    };
+    for (const IntervalCase& c : cases) {
+        SCOPED_TRACE("interval " + std::to_string(c.interval) + ", " + std::to_string(c.steps.size()) + " steps");
+        CountingInterval task(c.interval);
+        for (unsigned int ms : c.steps) {
+            task.update(ms);
+        }
+        EXPECT_EQ(task.fires, c.fires);
+        EXPECT_EQ(task.accumulated, c.accumulated);
+    }
 }
 
 TEST(FpsCounter, SixteenMsFramesGiveSixtyThreeOnTheSixtyThirdUpdate) {
