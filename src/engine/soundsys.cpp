@@ -2,6 +2,9 @@
 // stream's position (less the output latency) with the beat grid of the music's tempo.
 #include "engine/soundsys.h"
 
+#include <cmath>
+#include <limits>
+
 #include "audio/bass.h"
 #include "engine/logsys.h"
 
@@ -65,11 +68,23 @@ void BeatClock::update() {
     advance(BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream)));
 }
 
+// The beats are counted rather than stepped: once a beat is shorter than the float spacing
+// at nextBeat, adding it would leave nextBeat where it was and the stepping would never end.
 void BeatClock::advance(float position) {
-    // Without a positive step the loop would never catch up with the position.
-    while (beatLength > 0.0f && position >= nextBeat) {
+    if (!(beatLength > 0.0f) || position < nextBeat) {
+        return;
+    }
+    const double first = nextBeat;
+    const double length = beatLength;
+    const double passed = std::floor((position - first) / length) + 1.0;
+    // Notifying an empty list does nothing, however many beats are left.
+    for (double beat = 0.0; beat < passed && !listeners.empty(); ++beat) {
         notify();
-        nextBeat += beatLength;
+    }
+    // A next beat that rounds onto the position would be heard twice.
+    nextBeat = static_cast<float>(first + passed * length);
+    if (nextBeat <= position) {
+        nextBeat = std::nextafter(position, std::numeric_limits<float>::infinity());
     }
 }
 

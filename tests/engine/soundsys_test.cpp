@@ -95,6 +95,17 @@ TEST_F(SoundSystem, BeatClockWithoutAPositiveTempoNeverBeats) {
     EXPECT_EQ(listener.beats, 0);
 }
 
+// A beat of 30 ns is below the float step of every instant past 0.5 s.
+TEST_F(SoundSystem, BeatClockCountsBeatsShorterThanTheFloatStepOfTheNextBeat) {
+    BeatClock clock(0, 2000000000, 0.0f);
+    Journal journal;
+    Listener listener("a", &journal, 3);
+    clock.addListener(&listener);
+    clock.advance(3.0f);
+    EXPECT_EQ(listener.beats, 3);
+    EXPECT_GT(clock.nextBeat, 3.0f);
+}
+
 TEST_F(SoundSystem, BeatClockAddsTheOutputLatencyToTheFirstBeat) {
     ASSERT_TRUE(BASS_Init(1, kOutputRate, BASS_DEVICE_LATENCY, nullptr, nullptr));
     BASS_INFO info{};
