@@ -1,5 +1,5 @@
 // Line timing of the text sequence: which period the clock is in, how far the line has
-// faded in, and the one-line-per-draw advance.
+// faded in, and the move to the line that is due.
 #include "demo/effects/textsequence.h"
 
 namespace Tramble {
@@ -32,9 +32,10 @@ void TextSequence::draw(Renderer& renderer) {
         const int index = static_cast<int>(q);
         const unsigned int inLine = static_cast<unsigned int>((q - index) * period);
         const float fade = inLine < fadeTime ? static_cast<float>(inLine) / static_cast<float>(fadeTime) : 1.0f;
-        // Once the lines are used up the periods go on counting; there is nothing to drop.
-        if (lineIndex < index && !lines.empty()) {
-            lineIndex = index;
+        // Every period begun since the last draw retires its line, so a long frame moves
+        // straight on to the line that is due. Once the lines are used up the periods go on
+        // counting; there is nothing to drop.
+        for (; lineIndex < index && !lines.empty(); ++lineIndex) {
             lines.pop_front();
         }
         if (!lines.empty()) {

@@ -23,9 +23,9 @@ public:
 
     // Only advances the clock; the line changes when the sequence is drawn.
     void update(unsigned int ms) override;
-    // Prints the front line with its fade. A draw that finds a new period has begun moves on
-    // by one line only, so a long frame delays the remaining lines rather than skipping
-    // them. With no line left it marks itself finished and prints nothing.
+    // Prints the line of the current period with its fade: after a long frame the lines
+    // whose periods have passed are skipped, so the text keeps to its clock. With no line
+    // left it marks itself finished and prints nothing.
     void draw(Renderer& renderer) override;
 
     unsigned int fadeTime;
