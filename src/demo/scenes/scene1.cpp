@@ -17,9 +17,12 @@ const float waterWidth = 10.0f;
 const float waterDepth = 10.0f;
 const float waterDamping = 3.0f;
 const float waterStiffness = 5.0f;
-// Water and rain are integrated explicitly, which stays stable only for short steps (the
-// waves explode from about 30 ms on): a longer frame is simulated in steps of at most this.
-const unsigned int longestStep = 16;
+// Water and rain are integrated explicitly, which stays stable only for short steps: a
+// longer frame is simulated in steps of at most this many ms. Measured on this water with
+// every vertex kicked and steady steps, the slowest wave loses 96 % of its energy over
+// 15 s at 21 ms, only 78 % at 22 ms, and grows from 23 ms on; a frame at 50 fps or faster
+// is one step.
+const unsigned int longestStep = 21;
 
 // The rain: 200 drops living 10 s, respawned at once, thrown in any direction from the
 // emitter, weakly, and pulled down by a growing jerk.

@@ -122,6 +122,21 @@ TEST_F(Scene1Test, SlowLongAndEmptyFramesKeepTheWavesInBounds) {
     }
 }
 
+// One trapezoid step from rest moves a pushed vertex by its velocity times half the step;
+// splitting the frame would move it further, as the first part's pull joins in.
+class Scene1FrameStep : public Scene1Test, public ::testing::WithParamInterface<unsigned int> {};
+
+TEST_P(Scene1FrameStep, IsOneWaterStep) {
+    clearRain();
+    const int centre = scene.water.rows / 2 * scene.water.columns + scene.water.columns / 2;
+    const Vector3 c = scene.water.vertexArray.vertices[centre];
+    scene.water.disturb(c.x, c.z, 1.0f, 0.1f);
+    scene.updateTask(GetParam());
+    EXPECT_FLOAT_EQ(scene.water.vertexArray.vertices[centre].y, -0.0005f * static_cast<float>(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(At50FpsOrFaster, Scene1FrameStep, ::testing::Values(1u, 17u, 20u));
+
 TEST_F(Scene1Test, UnloadGivesTheTexturesBackAndFreesTheText) {
     ASSERT_EQ(textures.resources["back.jpg"].refCount, 1u);
     ASSERT_EQ(textures.resources["particle.jpg"].refCount, 1u);
