@@ -1,6 +1,8 @@
 // Program entry: builds the demo engine, starts its kernel, puts the scene handler and the
 // five scenes on a 205-second timeline, runs the main loop and tears everything down in
 // reverse order. Exit status 1 means start-up failed.
+#include <signal.h>
+
 #include "demo/demoengine.h"
 #include "demo/scenes/scene1.h"
 #include "demo/scenes/scene2.h"
@@ -18,6 +20,10 @@ const unsigned int transitionTime = 0;
 
 int main(int, char**) {
     using namespace Tramble;
+    // Standard output is only the console's view of the run: when it is a pipe whose reader
+    // has gone, the write fails and the stream drops the line, rather than the signal ending
+    // the demo. Set here, before the first line, as it holds for the whole process.
+    signal(SIGPIPE, SIG_IGN);
     DemoEngine engine;
     if (!engine.kernel.startTask()) {
         return 1;

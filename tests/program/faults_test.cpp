@@ -1,6 +1,7 @@
 // Faults on the real binary: broken textures and music, a quit at a random instant of every
-// scene, and the whole process stopped for five seconds. Each run plays in a scratch working
-// directory whose data/ links to the real files, so that breaking one never touches them.
+// scene, the whole process stopped for five seconds, and standard output a broken pipe.
+// Each run plays in a scratch working directory whose data/ links to the real files, so
+// that breaking one never touches them.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -370,6 +371,24 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
     EXPECT_GE(gapSeconds, stoppedSeconds);
     EXPECT_GE(clockJumpMs, catchUpShare * stoppedSeconds * 1000.0 * stopClockScale)
         << "the pass after the stop did not carry the stopped time";
+    EXPECT_GE(frames.back().clockMs, sceneEdges[std::size(sceneEdges) - 1]);
+}
+
+// As in `tramble | head -n 3`, but with the pipe closed before the first line: every line
+// of the log and of the frame printer fails to write, and the demo plays on regardless.
+TEST_F(ProgramFault, WithStandardOutputAPipeNobodyReadsItPlaysToTheEndAndExitsWithStatusZero) {
+    const fs::path frameLog = data.root / "frames.txt";
+    Environment env = environment(captureLibrary());
+    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)},
+                           {"TRAMBLE_FRAME_LOG", frameLog.string()},
+                           {"TRAMBLE_CLIP_UNREAD", "1"}});
+    ChildProcess demo({trambleBinary()}, env, data.root.string(), StandardOutput::ClosedPipe);
+    ASSERT_TRUE(demo.wait(runSeconds)) << demo.output();
+    EXPECT_EQ(demo.termSignal, 0) << demo.output();
+    EXPECT_EQ(demo.exitCode, 0) << demo.output();
+    EXPECT_EQ(sanitizerReport(demo.output()), "");
+    const std::vector<Frame> frames = readFrameLog(frameLog);
+    ASSERT_FALSE(frames.empty());
     EXPECT_GE(frames.back().clockMs, sceneEdges[std::size(sceneEdges) - 1]);
 }
 

@@ -53,7 +53,7 @@ void fenceThirdPartyLeaks() {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env,
-                           const std::string& workingDirectory)
+                           const std::string& workingDirectory, StandardOutput stdoutTo)
     : outputPath(temporaryPath()) {
     pid = fork();
     if (pid != 0) {
@@ -77,6 +77,12 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
     const int out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
     dup2(out, STDOUT_FILENO);
     dup2(out, STDERR_FILENO);
+    int unread[2];
+    if (stdoutTo == StandardOutput::ClosedPipe && pipe(unread) == 0) {
+        close(unread[0]);
+        dup2(unread[1], STDOUT_FILENO);
+        close(unread[1]);
+    }
     const int nothing = open("/dev/null", O_RDONLY);
     dup2(nothing, STDIN_FILENO);
     std::vector<char*> args;

@@ -14,13 +14,17 @@ namespace Tramble {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
+// Where a child's standard output goes: with standard error into the output file, or into
+// a pipe that nobody reads, closed before the child starts.
+enum class StandardOutput { File, ClosedPipe };
+
 class ChildProcess {
 public:
     // Starts argv[0] with the current environment plus `env` (an empty value unsets the
-    // variable), in `workingDirectory` (the current one when empty); stdout and stderr go
-    // to one file.
+    // variable), in `workingDirectory` (the current one when empty); stderr, and stdout
+    // unless told otherwise, go to one file.
     ChildProcess(const std::vector<std::string>& argv, const Environment& env = {},
-                 const std::string& workingDirectory = "");
+                 const std::string& workingDirectory = "", StandardOutput stdoutTo = StandardOutput::File);
     // Kills the child if it is still running.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
