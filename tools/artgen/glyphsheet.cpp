@@ -1,7 +1,8 @@
 // Glyph sheet rendering with FreeType. The font draws each 32-pixel cell as a 40 x 40
-// quad but advances only 20 units, so ink is kept within the middle half of the cell,
-// centred on it; the few very wide glyphs are squeezed horizontally to fit. Glyphs are
-// stretched 1.5x vertically to undo the letterbox squeezing text to two thirds height.
+// quad but advances only 20 units, so ink is kept within the left half of the cell, the
+// part the pen advance covers, centred on it: aligned text then ends where its advances
+// end. The few very wide glyphs are squeezed horizontally to fit. Glyphs are stretched
+// 1.5x vertically to undo the letterbox squeezing text to two thirds height.
 #include "glyphsheet.h"
 
 #include <algorithm>
@@ -15,9 +16,11 @@
 
 namespace Tramble {
 
-// Widest ink any glyph may have, in pixels: the 20-unit pen advance is 16 pixels of
-// the cell, so this leaves neighbouring glyphs at least a pixel apart.
-constexpr int MaxInkWidth = 15;
+// Pixels of the cell that the 20-unit pen advance covers, from its left edge.
+constexpr int AdvanceWidth = GlyphCellSize / 2;
+// Widest ink any glyph may have, in pixels: this leaves neighbouring glyphs at least a
+// pixel apart.
+constexpr int MaxInkWidth = AdvanceWidth - 1;
 // Ink width the typical letters are sized to; wider glyphs (W, M, m, @) are squeezed
 // horizontally to MaxInkWidth instead of shrinking the whole font for them.
 constexpr int TypicalInkWidth = 14;
@@ -139,13 +142,13 @@ bool renderNarrowGlyph(FT_Face face, int code, float size)
 }
 
 // Copies the current glyph's coverage into its cell of the upright sheet, ink centred
-// horizontally, on the common baseline.
+// within the advance, on the common baseline.
 void placeGlyph(FT_GlyphSlot slot, int cell, int baseline, Raster& sheet)
 {
     const FT_Bitmap& bitmap = slot->bitmap;
     const int cellLeft = (cell % 16) * GlyphCellSize;
     const int cellTop = (cell / 16) * GlyphCellSize;
-    const int left = cellLeft + (GlyphCellSize - static_cast<int>(bitmap.width)) / 2;
+    const int left = cellLeft + (AdvanceWidth - static_cast<int>(bitmap.width)) / 2;
     const int top = cellTop + baseline - slot->bitmap_top;
     for (unsigned int row = 0; row < bitmap.rows; ++row) {
         const int y = top + static_cast<int>(row);
