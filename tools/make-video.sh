@@ -30,7 +30,7 @@ tramble_build_capture
 tramble_start_xvfb
 
 work="$(mktemp -d /tmp/tramble-video-XXXXXX)"
-trap 'rm -rf "$work"; kill "$TRAMBLE_XVFB_PID" 2>/dev/null' EXIT
+tramble_on_exit 'rm -rf "$work"'
 mkdir -p "$TRAMBLE_ROOT/out"
 capture_env=(SDL_AUDIODRIVER=dummy TRAMBLE_FRAME_MS=1000/60 LD_PRELOAD="$TRAMBLE_CAPTURE_LIBRARY")
 if [ -n "$frames" ]; then

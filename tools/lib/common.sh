@@ -1,8 +1,22 @@
-# Shared set-up for the play and test commands: the Debian packages Tramble needs, a
-# build in a given directory, and a private Xvfb display when there is no screen.
+# Shared set-up for the play, test and tool commands: the Debian packages Tramble needs, a
+# build in a given directory, a private Xvfb display when there is no screen, exit clean-ups.
 # Source it; it defines functions only.
 
 TRAMBLE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# Clean-ups run when the calling shell exits, newest first. Register them with
+# tramble_on_exit: a plain `trap ... EXIT` would replace every clean-up registered before it.
+TRAMBLE_EXIT_COMMANDS=()
+tramble_run_exit_commands() {
+    local i
+    for ((i = ${#TRAMBLE_EXIT_COMMANDS[@]} - 1; i >= 0; i--)); do
+        eval "${TRAMBLE_EXIT_COMMANDS[i]}" || true
+    done
+}
+tramble_on_exit() {
+    TRAMBLE_EXIT_COMMANDS+=("$1")
+    trap tramble_run_exit_commands EXIT
+}
 
 # Everything needed to build, run and test the demo headless.
 TRAMBLE_PACKAGES=(cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-image1.2-dev libgl-dev
@@ -62,7 +76,7 @@ tramble_start_xvfb() {
     done
     Xvfb ":${n}" -screen 0 1024x768x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
     TRAMBLE_XVFB_PID=$!
-    trap 'kill "$TRAMBLE_XVFB_PID" 2>/dev/null' EXIT
+    tramble_on_exit "kill $TRAMBLE_XVFB_PID 2>/dev/null"
     export DISPLAY=":${n}"
     local tries
     for tries in $(seq 1 50); do
