@@ -22,6 +22,8 @@ tramble_on_exit() {
 TRAMBLE_PACKAGES=(cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-image1.2-dev libgl-dev
     libglu1-mesa-dev libgl1-mesa-dri libboost-dev libmpg123-dev googletest libgtest-dev
     libbenchmark-dev xvfb xauth xdotool x11-utils zlib1g-dev)
+# The artwork generator's tests need its rasteriser and typeface; the format check its tool.
+TRAMBLE_PACKAGES+=(libfreetype-dev fonts-dejavu-core clang-format git)
 
 # Installs whatever of the given packages is missing (as root), or says what to install.
 tramble_require_packages() {
@@ -52,14 +54,30 @@ tramble_build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# The optimised demo and the capture preload library (tools/capture) that the video and
-# figures commands drive it with, built into build-release.
+# The optimised build, build-release, shared by the play, video and figures commands (the
+# test command keeps build/, so neither rebuilds the other's); builds the given targets.
 TRAMBLE_RELEASE_BUILD="$TRAMBLE_ROOT/build-release"
-TRAMBLE_CAPTURE_LIBRARY="$TRAMBLE_RELEASE_BUILD/tools/capture/libtramble_capture.so"
-tramble_build_capture() {
+tramble_build_release() {
     cmake -S "$TRAMBLE_ROOT" -B "$TRAMBLE_RELEASE_BUILD" -DTRAMBLE_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
         -DTRAMBLE_BENCH=OFF >/dev/null
-    cmake --build "$TRAMBLE_RELEASE_BUILD" -j "$(nproc)" --target tramble tramble_capture
+    cmake --build "$TRAMBLE_RELEASE_BUILD" -j "$(nproc)" --target "$@"
+}
+
+# The optimised demo and the capture preload library (tools/capture) that the video and
+# figures commands drive it with.
+TRAMBLE_CAPTURE_LIBRARY="$TRAMBLE_RELEASE_BUILD/tools/capture/libtramble_capture.so"
+tramble_build_capture() {
+    tramble_build_release tramble tramble_capture
+}
+
+# Fails when a tracked C++ file is not laid out as .clang-format says (run clang-format -i on
+# it). TRAMBLE_SKIP_FORMAT_CHECK=1 skips the check, and says so.
+tramble_check_format() {
+    if [ -n "${TRAMBLE_SKIP_FORMAT_CHECK:-}" ]; then
+        echo "tramble: format check skipped (TRAMBLE_SKIP_FORMAT_CHECK is set)"
+        return 0
+    fi
+    (cd "$TRAMBLE_ROOT" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror)
 }
 
 # True when $DISPLAY names an X server that answers.
