@@ -105,6 +105,20 @@ tramble_start_xvfb() {
     return 1
 }
 
+# Until killed, prints every 15 s how many of $2 frames the capture library's frame log $1
+# (TRAMBLE_FRAME_LOG) has counted, and the time left at the pace so far.
+tramble_show_progress() {
+    local log="$1" total="$2" start="$SECONDS" done elapsed
+    while sleep 15; do
+        # The last whole line: the log is written in blocks, so the final line may be cut.
+        done="$(tail -n 2 "$log" 2>/dev/null | awk '$1 == "frame" && NF == 4 { n = $2 + 1 } END { print n + 0 }')"
+        elapsed=$((SECONDS - start))
+        [ "$done" -gt 0 ] || continue
+        echo "  $done of $total frames, about $(((total - done) * elapsed / done / 60)) min" \
+            "$(((total - done) * elapsed / done % 60)) s left"
+    done
+}
+
 # True when a sound server or card is there to play through.
 tramble_have_sound() {
     [ -n "${PULSE_SERVER:-}" ] && return 0
