@@ -281,6 +281,13 @@ class Session:
             self.xvfb.wait()
 
 
+def summary(results):
+    viable = sum(1 for ok, _ in results if ok)
+    caught = sum(1 for ok, failure in results if ok and failure)
+    return (f"# {len(results)} mutants: {viable} viable, {caught} caught, {viable - caught} missed, "
+            f"{len(results) - viable} not viable; kill rate {caught}/{viable} = {100.0 * caught / max(viable, 1):.0f}%")
+
+
 def interrupt(signum, _frame):
     raise KeyboardInterrupt(f"signal {signum}")
 
@@ -340,12 +347,9 @@ def main():
                 viable += ok
                 results.append((ok, failure))
                 say(f"{rel}:{number}: {description}: {outcome}  ({time.monotonic() - start:.0f} s)    | {text}")
-            caught = sum(1 for ok, failure in results if ok and failure)
-            say(f"# {len(results)} mutants: {viable} viable, {caught} caught, {viable - caught} missed, "
-                f"{len(results) - viable} not viable; kill rate {caught}/{viable} = "
-                f"{100.0 * caught / max(viable, 1):.0f}%")
+            say(summary(results))
         except KeyboardInterrupt as stop:
-            say(f"# interrupted ({stop}); {len(results)} mutants judged")
+            say(f"# interrupted ({stop}); so far: {summary(results)[2:]}")
             return 130
         finally:
             session.close()
