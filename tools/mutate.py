@@ -123,7 +123,7 @@ def droppable(code, previous, is_source):
 
 
 def candidates(root):
-    """Every mutant of src/, each with its rank key text."""
+    """Every mutant of src/: (file, line number, occurrence of the line's text, text, change, new line)."""
     result = []
     src = os.path.join(root, "src")
     for directory, _, files in sorted(os.walk(src)):
@@ -146,14 +146,12 @@ def candidates(root):
                     continue
                 if not code or code.startswith("#"):
                     continue
-                statement_start = previous.endswith((";", "{", "}", ":"))
-                if statement_start:
+                if previous.endswith((";", "{", "}", ":")):
                     in_log = code.startswith(("LOG(", "assert(", "static_assert("))
-                skip = in_log
                 text = line.strip()
                 occurrence = seen.get(text, 0)
                 seen[text] = occurrence + 1
-                if not skip:
+                if not in_log:
                     for column, old, new, description in mutations(line, masked):
                         mutated = line[:column] + new + line[column + len(old):]
                         result.append((rel, number, occurrence, text, description, mutated))
