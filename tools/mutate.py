@@ -256,8 +256,7 @@ class Session:
         for suite in SUITES:
             timeout = self.suite_times.get(suite, 600) * TIMEOUT_FACTOR + TIMEOUT_SLACK
             start = time.monotonic()
-            code, output = self.run([os.path.join(self.build_dir, "tests", suite), "--gtest_fail_fast",
-                                     "--gtest_brief=1"], timeout, cwd=ROOT)
+            code, output = self.run([os.path.join(self.build_dir, "tests", suite), "--gtest_fail_fast"], timeout, cwd=ROOT)
             self.suite_times.setdefault(suite, time.monotonic() - start)
             if code == 0:
                 continue
