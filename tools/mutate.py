@@ -13,8 +13,9 @@ killed harder leaves <build-dir>/mutate-pending, which the next run restores fir
 Each mutant is reported as file:line, the change, and "caught" (with the first failing test,
 a crash or a timeout, which must repeat when that test runs alone), "missed" or "not viable"
 (it does not compile, warnings included since the build is -Werror); the kill rate is
-caught / viable. --count is the number of viable mutants to judge. Skipped lines: blank, comments, preprocessor lines, log statements,
-assert() (compiled out). `++`/`--` are not swapped: most such mutants only loop forever.
+caught / viable. --count is the number of viable mutants to judge. Skipped lines: blank,
+comments, preprocessor lines, log statements, assert() (compiled out). `++`/`--` are not
+swapped: most such mutants only loop forever.
 
 The sample is deterministic for a seed and a tree, and stable under edits: each candidate's
 line's rank, and the change drawn on it, are hashes of the seed, the file and the line's text
