@@ -263,7 +263,7 @@ class Session:
             self.suite_times.setdefault(suite, time.monotonic() - start)
             if code == 0:
                 continue
-            failed = re.findall(r"^\[  FAILED  \] (\S+)", output, re.M)
+            failed = re.findall(r"^\[  FAILED  \] ([^\s,]+)", output, re.M)
             running = re.findall(r"^\[ RUN      \] (\S+)", output, re.M)
             where = failed[0] if failed else (running[-1] if running else None)
             # A catch must repeat: the real-time tests can fail on a loaded machine. The rest of
