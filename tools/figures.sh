@@ -18,7 +18,7 @@ tramble_require_packages "${TRAMBLE_PACKAGES[@]}" ffmpeg
 tramble_build_capture
 tramble_start_xvfb
 work="$(mktemp -d /tmp/tramble-figures-XXXXXX)"
-trap 'rm -rf "$work"; kill "$TRAMBLE_XVFB_PID" 2>/dev/null' EXIT
+tramble_on_exit 'rm -rf "$work"'
 
 echo "figures: playing the demo once in real time (205 s) under llvmpipe"
 launch_ns="$(date +%s%N)"

@@ -30,7 +30,7 @@ tramble_build_capture
 tramble_start_xvfb
 
 work="$(mktemp -d /tmp/tramble-video-XXXXXX)"
-trap 'rm -rf "$work"; kill "$TRAMBLE_XVFB_PID" 2>/dev/null' EXIT
+tramble_on_exit 'rm -rf "$work"'
 mkdir -p "$TRAMBLE_ROOT/out"
 capture_env=(SDL_AUDIODRIVER=dummy TRAMBLE_FRAME_MS=1000/60 LD_PRELOAD="$TRAMBLE_CAPTURE_LIBRARY")
 if [ -n "$frames" ]; then
@@ -46,7 +46,8 @@ if [ "$video" = no ]; then
     exit 0
 fi
 
-echo "make-video: playing the 205-second demo frame by frame (12300 frames: about eight minutes)"
+video_frames=12300
+echo "make-video: playing the 205-second demo frame by frame ($video_frames frames: about eight minutes)"
 mkfifo "$work/frames.rgb"
 # The music starts with the timeline's first frame, so frame n and the music at n/60 s match.
 ffmpeg -hide_banner -loglevel error -y \
@@ -55,7 +56,10 @@ ffmpeg -hide_banner -loglevel error -y \
     -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -c:a aac -b:a 160k -movflags +faststart \
     "$work/tramble.mp4" &
 encoder=$!
-if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1; then
+tramble_show_progress "$work/frames.txt" "$video_frames" &
+tramble_on_exit "kill $! 2>/dev/null"
+if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" TRAMBLE_FRAME_LOG="$work/frames.txt" \
+    "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1; then
     kill "$encoder" 2>/dev/null || true
     echo "make-video: the demo failed; see out/tramble-capture.log" >&2
     exit 1

@@ -13,9 +13,9 @@ if ! tramble_have_display; then
     echo "tramble: no display found: making a video of the demo instead of playing it blind"
     exec "$TRAMBLE_ROOT/tools/make-video.sh"
 fi
-tramble_build build -DTRAMBLE_TESTS=OFF -DTRAMBLE_BENCH=OFF -DCMAKE_BUILD_TYPE=Release
+tramble_build_release tramble
 if [ -z "${SDL_AUDIODRIVER:-}" ] && ! tramble_have_sound; then
     echo "tramble: no sound card or sound server found: playing silently (SDL dummy audio)"
     export SDL_AUDIODRIVER=dummy
 fi
-exec ./build/tramble
+exec "$TRAMBLE_RELEASE_BUILD/tramble"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing (as root), builds with warnings as errors,
 # starts a private Xvfb when there is no display, runs CTest, then does the same with the
-# AddressSanitizer + UndefinedBehaviorSanitizer build. Exits non-zero on any failure.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, and last checks the C++ layout
+# (TRAMBLE_SKIP_FORMAT_CHECK=1 skips that). Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$TRAMBLE_ROOT"
@@ -11,7 +12,6 @@ tramble_have_display || tramble_start_xvfb
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 echo "== build"
-# Explicit, so a build/ configured by the play command still builds every test.
 tramble_build build -DTRAMBLE_TESTS=ON -DTRAMBLE_BENCH=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$(nproc)")
@@ -23,3 +23,6 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
+
+echo "== format"
+tramble_check_format

@@ -17,33 +17,30 @@
 namespace Tramble {
 namespace {
 
-constexpr const char* FontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 // Coverage above which a sheet pixel counts as ink.
-constexpr float InkThreshold = 0.25f;
+constexpr float inkThreshold = 0.25f;
 
-bool fontAvailable()
-{
-    return std::ifstream(FontPath).good();
+bool fontAvailable() {
+    return std::ifstream(defaultFontPath).good();
 }
 
 // Ink bounds of one cell of an upright sheet, in cell pixels.
 struct CellInk {
-    int left = GlyphCellSize;
+    int left = glyphCellSize;
     int right = -1;
-    int top = GlyphCellSize;
+    int top = glyphCellSize;
     int bottom = -1;
     bool empty() const { return right < 0; }
 };
 
-CellInk inkOf(const Raster& upright, int code)
-{
-    const int cell = code - FirstGlyphCode;
-    const int x0 = (cell % 16) * GlyphCellSize;
-    const int y0 = (cell / 16) * GlyphCellSize;
+CellInk inkOf(const Raster& upright, int code) {
+    const int cell = code - firstGlyphCode;
+    const int x0 = (cell % 16) * glyphCellSize;
+    const int y0 = (cell / 16) * glyphCellSize;
     CellInk ink;
-    for (int y = 0; y < GlyphCellSize; ++y) {
-        for (int x = 0; x < GlyphCellSize; ++x) {
-            if (upright.at(x0 + x, y0 + y).r > InkThreshold) {
+    for (int y = 0; y < glyphCellSize; ++y) {
+        for (int x = 0; x < glyphCellSize; ++x) {
+            if (upright.at(x0 + x, y0 + y).r > inkThreshold) {
                 ink.left = std::min(ink.left, x);
                 ink.right = std::max(ink.right, x);
                 ink.top = std::min(ink.top, y);
@@ -55,15 +52,14 @@ CellInk inkOf(const Raster& upright, int code)
 }
 
 // Width of the ink in one row of a cell of an upright sheet.
-int rowInkWidth(const Raster& upright, int code, int row)
-{
-    const int cell = code - FirstGlyphCode;
-    const int x0 = (cell % 16) * GlyphCellSize;
-    const int y = (cell / 16) * GlyphCellSize + row;
-    int left = GlyphCellSize;
+int rowInkWidth(const Raster& upright, int code, int row) {
+    const int cell = code - firstGlyphCode;
+    const int x0 = (cell % 16) * glyphCellSize;
+    const int y = (cell / 16) * glyphCellSize + row;
+    int left = glyphCellSize;
     int right = -1;
-    for (int x = 0; x < GlyphCellSize; ++x) {
-        if (upright.at(x0 + x, y).r > InkThreshold) {
+    for (int x = 0; x < glyphCellSize; ++x) {
+        if (upright.at(x0 + x, y).r > inkThreshold) {
             left = std::min(left, x);
             right = std::max(right, x);
         }
@@ -73,11 +69,11 @@ int rowInkWidth(const Raster& upright, int code, int row)
 
 class GlyphSheetTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!fontAvailable())
+    void SetUp() override {
+        if (!fontAvailable()) {
             GTEST_SKIP() << "DejaVu Sans Bold is not installed";
-        ASSERT_TRUE(renderGlyphSheet(FontPath, stored));
+        }
+        ASSERT_TRUE(renderGlyphSheet(defaultFontPath, stored));
         upright = stored;
         upright.flipVertically();
     }
@@ -86,25 +82,26 @@ protected:
     Raster upright{1, 1};
 };
 
-TEST_F(GlyphSheetTest, FirstRowOfCellsIsStoredUpsideDownInTheBottomBand)
-{
-    ASSERT_EQ(GlyphSheetSize, stored.width());
-    ASSERT_EQ(GlyphSheetSize, stored.height());
+TEST_F(GlyphSheetTest, FirstRowOfCellsIsStoredUpsideDownInTheBottomBand) {
+    ASSERT_EQ(glyphSheetSize, stored.width());
+    ASSERT_EQ(glyphSheetSize, stored.height());
     // '!' (cell 1) is a tall stroke over a dot: stored flipped, the dot is at the band's top.
-    const int x0 = GlyphCellSize;
-    const int bandTop = GlyphSheetSize - GlyphCellSize;
+    const int x0 = glyphCellSize;
+    const int bandTop = glyphSheetSize - glyphCellSize;
     int firstInkRow = -1;
-    for (int y = bandTop; y < GlyphSheetSize && firstInkRow < 0; ++y)
-        for (int x = x0; x < x0 + GlyphCellSize; ++x)
-            if (stored.at(x, y).r > InkThreshold)
+    for (int y = bandTop; y < glyphSheetSize && firstInkRow < 0; ++y) {
+        for (int x = x0; x < x0 + glyphCellSize; ++x) {
+            if (stored.at(x, y).r > inkThreshold) {
                 firstInkRow = y;
+            }
+        }
+    }
     ASSERT_GE(firstInkRow, 0) << "no ink in the bottom band at column 1";
-    const int cellRow = GlyphSheetSize - 1 - firstInkRow;
+    const int cellRow = glyphSheetSize - 1 - firstInkRow;
     EXPECT_EQ(inkOf(upright, '!').bottom, cellRow) << "the dot must come first in file order";
 }
 
-TEST_F(GlyphSheetTest, GlyphsReadUprightOnceTheSheetIsFlippedBack)
-{
+TEST_F(GlyphSheetTest, GlyphsReadUprightOnceTheSheetIsFlippedBack) {
     // A and V are mirror images top to bottom; T's bar is on top.
     const CellInk a = inkOf(upright, 'A');
     const CellInk v = inkOf(upright, 'V');
@@ -116,8 +113,7 @@ TEST_F(GlyphSheetTest, GlyphsReadUprightOnceTheSheetIsFlippedBack)
 
 // The font advances half a cell per glyph: ink past the left half would be cut off at the
 // end of right-aligned text.
-TEST_F(GlyphSheetTest, LettersAndDigitsAreCentredInTheAdvanceAndShareABaseline)
-{
+TEST_F(GlyphSheetTest, LettersAndDigitsAreCentredInTheAdvanceAndShareABaseline) {
     const int baseline = inkOf(upright, 'H').bottom;
     for (const char* c = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"; *c; ++c) {
         const CellInk ink = inkOf(upright, *c);
@@ -126,106 +122,104 @@ TEST_F(GlyphSheetTest, LettersAndDigitsAreCentredInTheAdvanceAndShareABaseline)
         EXPECT_NEAR(0.5f * (ink.left + ink.right + 1), 8.0f, 1.0f) << *c << " is off centre";
         EXPECT_GE(ink.top, 1) << *c << " touches the cell above";
     }
-    for (const char* c = "EHMTXZxz0125"; *c; ++c)
+    for (const char* c = "EHMTXZxz0125"; *c; ++c) {
         EXPECT_EQ(baseline, inkOf(upright, *c).bottom) << *c << " is off the baseline";
+    }
     EXPECT_GT(inkOf(upright, 'g').bottom, baseline + 2) << "descenders must hang below the line";
-    EXPECT_LT(inkOf(upright, 'g').bottom, GlyphCellSize - 1) << "descender touches the cell below";
+    EXPECT_LT(inkOf(upright, 'g').bottom, glyphCellSize - 1) << "descender touches the cell below";
 }
 
-TEST_F(GlyphSheetTest, SpaceAndCellsPastTildeStayBlack)
-{
+TEST_F(GlyphSheetTest, SpaceAndCellsPastTildeStayBlack) {
     EXPECT_TRUE(inkOf(upright, ' ').empty());
-    for (int y = 0; y < GlyphSheetSize; ++y) {
-        for (int x = 0; x < GlyphSheetSize; ++x) {
-            const int cell = (y / GlyphCellSize) * 16 + x / GlyphCellSize;
-            if (cell > LastGlyphCode - FirstGlyphCode) {
+    for (int y = 0; y < glyphSheetSize; ++y) {
+        for (int x = 0; x < glyphSheetSize; ++x) {
+            const int cell = (y / glyphCellSize) * 16 + x / glyphCellSize;
+            if (cell > lastGlyphCode - firstGlyphCode) {
                 ASSERT_EQ(0, Raster::quantise(upright.at(x, y).r)) << "cell " << cell;
             }
         }
     }
 }
 
-TEST(GlyphSheet, MissingFontFileFails)
-{
+TEST(GlyphSheet, MissingFontFileFails) {
     Raster sheet(1, 1);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(renderGlyphSheet("/nonexistent/font.ttf", sheet));
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error"));
 }
 
-TEST(ParticleSprite, WhiteCentreFallingToBlackWellInsideTheSquare)
-{
+TEST(ParticleSprite, WhiteCentreFallingToBlackWellInsideTheSquare) {
     const Raster sprite = makeParticleSprite();
-    ASSERT_EQ(ParticleSize, sprite.width());
-    const int half = ParticleSize / 2;
+    ASSERT_EQ(particleSize, sprite.width());
+    const int half = particleSize / 2;
     EXPECT_GT(sprite.at(half, half).r, 0.95f);
     // Drawn additively, any light near the edge would show the square.
-    const int border = ParticleSize / 16;
-    for (int y = 0; y < ParticleSize; ++y) {
-        for (int x = 0; x < ParticleSize; ++x) {
-            if (x < border || y < border || x >= ParticleSize - border || y >= ParticleSize - border) {
+    const int border = particleSize / 16;
+    for (int y = 0; y < particleSize; ++y) {
+        for (int x = 0; x < particleSize; ++x) {
+            if (x < border || y < border || x >= particleSize - border || y >= particleSize - border) {
                 ASSERT_EQ(0, Raster::quantise(sprite.at(x, y).r)) << x << "," << y;
             }
         }
     }
-    for (int x = half; x + 1 < ParticleSize; ++x)
+    for (int x = half; x + 1 < particleSize; ++x) {
         EXPECT_GE(sprite.at(x, half).r, sprite.at(x + 1, half).r) << "not falling smoothly at " << x;
+    }
 }
 
-float meanBrightness(const Raster& picture, int firstRow, int lastRow)
-{
+float meanBrightness(const Raster& picture, int firstRow, int lastRow) {
     float sum = 0.0f;
-    for (int y = firstRow; y <= lastRow; ++y)
-        for (int x = 0; x < picture.width(); ++x)
+    for (int y = firstRow; y <= lastRow; ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
             sum += picture.at(x, y).r + picture.at(x, y).g + picture.at(x, y).b;
+        }
+    }
     return sum / (3.0f * picture.width() * (lastRow - firstRow + 1));
 }
 
-TEST(SphereMaps, SkyLiesAtHighTWhichIsTheLastStoredRows)
-{
+TEST(SphereMaps, SkyLiesAtHighTWhichIsTheLastStoredRows) {
     // GL_SPHERE_MAP gives reflections pointing up the highest t; the chrome's sky is bright
     // and its ground dark, so the last rows must be the bright ones.
     const Raster chrome = makeChromeSphereMap();
-    ASSERT_EQ(SphereMapSize, chrome.width());
-    ASSERT_EQ(SphereMapSize, chrome.height());
-    const int quarter = SphereMapSize / 4;
+    ASSERT_EQ(sphereMapSize, chrome.width());
+    ASSERT_EQ(sphereMapSize, chrome.height());
+    const int quarter = sphereMapSize / 4;
     EXPECT_GT(meanBrightness(chrome, 2 * quarter + quarter / 2, 3 * quarter),
               2.0f * meanBrightness(chrome, quarter, quarter + quarter / 2));
 }
 
-TEST(Backdrops, StayDarkBehindAdditiveParticlesAndText)
-{
+TEST(Backdrops, StayDarkBehindAdditiveParticlesAndText) {
     for (const Raster& backdrop : {makeMetaballBackdrop(), makeKnotBackdrop(), makeStarfieldBackdrop()}) {
-        ASSERT_EQ(BackdropSize, backdrop.width());
-        ASSERT_EQ(BackdropSize, backdrop.height());
-        EXPECT_LT(meanBrightness(backdrop, 0, BackdropSize - 1), 0.12f);
+        ASSERT_EQ(backdropSize, backdrop.width());
+        ASSERT_EQ(backdropSize, backdrop.height());
+        EXPECT_LT(meanBrightness(backdrop, 0, backdropSize - 1), 0.12f);
     }
 }
 
-bool samePixels(const Raster& a, const Raster& b)
-{
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.at(x, y).r != b.at(x, y).r || a.at(x, y).g != b.at(x, y).g || a.at(x, y).b != b.at(x, y).b)
+bool samePixels(const Raster& a, const Raster& b) {
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.at(x, y).r != b.at(x, y).r || a.at(x, y).g != b.at(x, y).g || a.at(x, y).b != b.at(x, y).b) {
                 return false;
+            }
+        }
+    }
     return true;
 }
 
-TEST(Artwork, EveryRunPaintsTheSamePictures)
-{
+TEST(Artwork, EveryRunPaintsTheSamePictures) {
     EXPECT_TRUE(samePixels(makeStarfieldBackdrop(), makeStarfieldBackdrop()));
     EXPECT_TRUE(samePixels(makeBrushedSphereMap(), makeBrushedSphereMap()));
     if (fontAvailable()) {
         Raster first(1, 1);
         Raster second(1, 1);
-        ASSERT_TRUE(renderGlyphSheet(FontPath, first));
-        ASSERT_TRUE(renderGlyphSheet(FontPath, second));
+        ASSERT_TRUE(renderGlyphSheet(defaultFontPath, first));
+        ASSERT_TRUE(renderGlyphSheet(defaultFontPath, second));
         EXPECT_TRUE(samePixels(first, second));
     }
 }
 
-TEST(Raster, WritesBinaryPpmWithClampedRoundedChannels)
-{
+TEST(Raster, WritesBinaryPpmWithClampedRoundedChannels) {
     Raster picture(2, 1);
     picture.at(0, 0) = Colour{-0.5f, 0.5f, 2.0f};
     picture.at(1, 0) = Colour{1.0f, 0.0f, 0.2f};
@@ -242,5 +236,5 @@ TEST(Raster, WritesBinaryPpmWithClampedRoundedChannels)
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error"));
 }
 
-}
-}
+}  // namespace
+}  // namespace Tramble

@@ -13,21 +13,21 @@
 namespace Tramble {
 
 // Width over height of the letterbox the backdrops are stretched across.
-constexpr float ScreenAspect = 2.0f;
+constexpr float screenAspect = 2.0f;
 // Sub-samples per pixel side for the backdrops and the sprite.
-constexpr int BackdropSamples = 2;
-constexpr int ParticleSamples = 4;
+constexpr int backdropSamples = 2;
+constexpr int particleSamples = 4;
 // Sprite radius where it reaches black, as a fraction of half the sprite's side.
-constexpr float ParticleFalloffRadius = 0.8f;
+constexpr float particleFalloffRadius = 0.8f;
 // Number of stars, and the share of them that are large and bright.
-constexpr int StarCount = 700;
-constexpr float BrightStarShare = 0.04f;
+constexpr int starCount = 700;
+constexpr float brightStarShare = 0.04f;
 // Spacing of the knot backdrop's grid in letterbox heights.
-constexpr float GridSpacing = 1.0f / 12.0f;
+constexpr float gridSpacing = 1.0f / 12.0f;
 // Seeds of the backdrops' noise and scattering.
-constexpr unsigned MetaballSeed = 5;
-constexpr unsigned KnotSeed = 7;
-constexpr unsigned StarfieldSeed = 13;
+constexpr unsigned metaballSeed = 5;
+constexpr unsigned knotSeed = 7;
+constexpr unsigned starfieldSeed = 13;
 
 namespace {
 
@@ -38,39 +38,35 @@ struct Star {
     Colour colour;
 };
 
-// Letterbox coordinates of a unit image position: x 0..ScreenAspect, y 0..1.
+// Letterbox coordinates of a unit image position: x 0..screenAspect, y 0..1.
 template <typename Painter>
-Raster paintBackdrop(Painter painter)
-{
-    Raster backdrop(BackdropSize, BackdropSize);
-    shadeRaster(backdrop, BackdropSamples, [&](float u, float v) { return painter(u * ScreenAspect, v); });
+Raster paintBackdrop(Painter painter) {
+    Raster backdrop(backdropSize, backdropSize);
+    shadeRaster(backdrop, backdropSamples, [&](float u, float v) { return painter(u * screenAspect, v); });
     return backdrop;
 }
 
 // Distance of a letterbox point from the screen centre, in letterbox heights.
-float centreDistance(float x, float y)
-{
-    const float dx = x - 0.5f * ScreenAspect;
+float centreDistance(float x, float y) {
+    const float dx = x - 0.5f * screenAspect;
     const float dy = y - 0.5f;
     return std::sqrt(dx * dx + dy * dy);
 }
 
 // Line intensity of a grid at coordinate c: 1 on a line, falling to 0 a hair's width away.
-float gridLine(float c, float width)
-{
-    const float offset = c / GridSpacing - std::floor(c / GridSpacing + 0.5f);
+float gridLine(float c, float width) {
+    const float offset = c / gridSpacing - std::floor(c / gridSpacing + 0.5f);
     return std::exp(-(offset * offset) / (width * width));
 }
 
-std::vector<Star> scatterStars()
-{
-    Random random(StarfieldSeed);
+std::vector<Star> scatterStars() {
+    Random random(starfieldSeed);
     std::vector<Star> stars;
-    for (int i = 0; i < StarCount; ++i) {
+    for (int i = 0; i < starCount; ++i) {
         Star star;
-        star.x = random.range(0.0f, ScreenAspect);
+        star.x = random.range(0.0f, screenAspect);
         star.y = random.range(0.0f, 1.0f);
-        const bool bright = random.unit() < BrightStarShare;
+        const bool bright = random.unit() < brightStarShare;
         // Most stars are faint: squaring the draw skews brightness towards dim.
         const float brightness = bright ? random.range(0.8f, 1.0f) : 0.15f + 0.6f * random.unit() * random.unit();
         star.radius = bright ? random.range(0.0035f, 0.005f) : random.range(0.0015f, 0.0025f);
@@ -81,11 +77,10 @@ std::vector<Star> scatterStars()
     return stars;
 }
 
-}
+}  // namespace
 
-Raster makeMetaballBackdrop()
-{
-    const ValueNoise noise(MetaballSeed);
+Raster makeMetaballBackdrop() {
+    const ValueNoise noise(metaballSeed);
     return paintBackdrop([&](float x, float y) {
         const Colour rim{0.01f, 0.01f, 0.04f};
         const Colour core{0.20f, 0.08f, 0.34f};
@@ -99,9 +94,8 @@ Raster makeMetaballBackdrop()
     });
 }
 
-Raster makeKnotBackdrop()
-{
-    const ValueNoise noise(KnotSeed);
+Raster makeKnotBackdrop() {
+    const ValueNoise noise(knotSeed);
     return paintBackdrop([&](float x, float y) {
         const Colour top{0.07f, 0.13f, 0.15f};
         const Colour bottom{0.01f, 0.03f, 0.04f};
@@ -114,31 +108,31 @@ Raster makeKnotBackdrop()
     });
 }
 
-Raster makeStarfieldBackdrop()
-{
-    const ValueNoise noise(StarfieldSeed);
+Raster makeStarfieldBackdrop() {
+    const ValueNoise noise(starfieldSeed);
     const std::vector<Star> stars = scatterStars();
     Raster backdrop = paintBackdrop([&](float x, float y) {
         // Warping the lookup by another noise breaks up the lattice's horizontal and
         // vertical grain, which would otherwise show in the nebula's soft edges.
         const float warpX = noise.fractal(x * 1.5f + 100.0f, y * 1.5f, 4) - 0.5f;
         const float warpY = noise.fractal(x * 1.5f, y * 1.5f + 100.0f, 4) - 0.5f;
-        const float nebula = smoothstep(0.45f, 0.85f, noise.fractal(x * 1.8f + warpX * 1.6f, y * 1.8f + warpY * 1.6f, 6));
+        const float nebula =
+            smoothstep(0.45f, 0.85f, noise.fractal(x * 1.8f + warpX * 1.6f, y * 1.8f + warpY * 1.6f, 6));
         const float hue = noise.at(x * 1.2f + 40.0f, y * 1.2f);
         const Colour tint = mix(Colour{0.05f, 0.08f, 0.22f}, Colour{0.16f, 0.05f, 0.20f}, hue);
         return Colour{0.0f, 0.005f, 0.025f} + tint * nebula;
     });
     // Stars are added as small Gaussians, visiting only the pixels near each one.
-    const float pixelWidth = ScreenAspect / BackdropSize;
-    const float pixelHeight = 1.0f / BackdropSize;
+    const float pixelWidth = screenAspect / backdropSize;
+    const float pixelHeight = 1.0f / backdropSize;
     for (const Star& star : stars) {
         const float reach = star.radius * 4.0f;
         const int x0 = static_cast<int>(std::floor((star.x - reach) / pixelWidth));
         const int x1 = static_cast<int>(std::ceil((star.x + reach) / pixelWidth));
         const int y0 = static_cast<int>(std::floor((star.y - reach) / pixelHeight));
         const int y1 = static_cast<int>(std::ceil((star.y + reach) / pixelHeight));
-        for (int py = std::max(0, y0); py <= std::min(BackdropSize - 1, y1); ++py) {
-            for (int px = std::max(0, x0); px <= std::min(BackdropSize - 1, x1); ++px) {
+        for (int py = std::max(0, y0); py <= std::min(backdropSize - 1, y1); ++py) {
+            for (int px = std::max(0, x0); px <= std::min(backdropSize - 1, x1); ++px) {
                 const float dx = (px + 0.5f) * pixelWidth - star.x;
                 const float dy = (py + 0.5f) * pixelHeight - star.y;
                 const float falloff = std::exp(-(dx * dx + dy * dy) / (star.radius * star.radius));
@@ -149,12 +143,11 @@ Raster makeStarfieldBackdrop()
     return backdrop;
 }
 
-Raster makeParticleSprite()
-{
-    Raster sprite(ParticleSize, ParticleSize);
-    shadeRaster(sprite, ParticleSamples, [](float u, float v) {
-        const float dx = (2.0f * u - 1.0f) / ParticleFalloffRadius;
-        const float dy = (2.0f * v - 1.0f) / ParticleFalloffRadius;
+Raster makeParticleSprite() {
+    Raster sprite(particleSize, particleSize);
+    shadeRaster(sprite, particleSamples, [](float u, float v) {
+        const float dx = (2.0f * u - 1.0f) / particleFalloffRadius;
+        const float dy = (2.0f * v - 1.0f) / particleFalloffRadius;
         const float r2 = dx * dx + dy * dy;
         // (1 - r^2)^3 reaches zero with zero slope, so the blob has no visible edge.
         const float k = r2 < 1.0f ? (1.0f - r2) * (1.0f - r2) * (1.0f - r2) : 0.0f;
@@ -163,4 +156,4 @@ Raster makeParticleSprite()
     return sprite;
 }
 
-}
+}  // namespace Tramble

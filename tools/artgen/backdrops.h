@@ -9,8 +9,8 @@
 namespace Tramble {
 
 // Side of every backdrop in pixels, and of the particle sprite.
-constexpr int BackdropSize = 512;
-constexpr int ParticleSize = 64;
+constexpr int backdropSize = 512;
+constexpr int particleSize = 64;
 
 // Deep blue and purple radial glow behind the metaballs.
 Raster makeMetaballBackdrop();
@@ -21,6 +21,6 @@ Raster makeStarfieldBackdrop();
 // Soft round white blob that falls to pure black well inside the square.
 Raster makeParticleSprite();
 
-}
+}  // namespace Tramble
 
 #endif

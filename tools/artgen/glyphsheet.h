@@ -11,16 +11,18 @@
 namespace Tramble {
 
 // Side of one glyph cell in pixels, and of the whole sheet.
-constexpr int GlyphCellSize = 32;
-constexpr int GlyphSheetSize = 16 * GlyphCellSize;
+constexpr int glyphCellSize = 32;
+constexpr int glyphSheetSize = 16 * glyphCellSize;
 // First and last character code with a glyph; the other cells stay black.
-constexpr int FirstGlyphCode = 32;
-constexpr int LastGlyphCode = 126;
+constexpr int firstGlyphCode = 32;
+constexpr int lastGlyphCode = 126;
+// The sheet's typeface (Debian's fonts-dejavu-core) unless the caller names another file.
+constexpr const char* defaultFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
-// Renders the sheet from the font file into `sheet` (GlyphSheetSize square);
+// Renders the sheet from the font file into `sheet` (glyphSheetSize square);
 // false (with a message on stderr) when FreeType cannot load the font or a glyph.
 bool renderGlyphSheet(const std::string& fontPath, Raster& sheet);
 
-}
+}  // namespace Tramble
 
 #endif

@@ -39,6 +39,6 @@ private:
     std::uint64_t seed;
 };
 
-}
+}  // namespace Tramble
 
 #endif

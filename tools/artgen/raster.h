@@ -51,8 +51,7 @@ private:
 // (u rightwards, v downwards in file order, both 0..1), averaging samples x samples
 // sub-pixel positions so thin features do not alias.
 template <typename Shader>
-void shadeRaster(Raster& raster, int samples, Shader shader)
-{
+void shadeRaster(Raster& raster, int samples, Shader shader) {
     const float weight = 1.0f / static_cast<float>(samples * samples);
     for (int y = 0; y < raster.height(); ++y) {
         for (int x = 0; x < raster.width(); ++x) {
@@ -69,6 +68,6 @@ void shadeRaster(Raster& raster, int samples, Shader shader)
     }
 }
 
-}
+}  // namespace Tramble
 
 #endif

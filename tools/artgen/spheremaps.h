@@ -9,7 +9,7 @@
 namespace Tramble {
 
 // Side of every sphere map in pixels.
-constexpr int SphereMapSize = 256;
+constexpr int sphereMapSize = 256;
 
 // Night sky over water for the rippling surface: deep blue to cyan, a bright horizon band,
 // a soft moon glow and faint clouds for the ripples to sweep across.
@@ -19,6 +19,6 @@ Raster makeChromeSphereMap();
 // Brushed steel for the torus knot: grey tones, fine concentric brushing, soft highlights.
 Raster makeBrushedSphereMap();
 
-}
+}  // namespace Tramble
 
 #endif

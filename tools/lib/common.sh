@@ -1,13 +1,29 @@
-# Shared set-up for the play and test commands: the Debian packages Tramble needs, a
-# build in a given directory, and a private Xvfb display when there is no screen.
+# Shared set-up for the play, test and tool commands: the Debian packages Tramble needs, a
+# build in a given directory, a private Xvfb display when there is no screen, exit clean-ups.
 # Source it; it defines functions only.
 
 TRAMBLE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# Clean-ups run when the calling shell exits, newest first. Register them with
+# tramble_on_exit: a plain `trap ... EXIT` would replace every clean-up registered before it.
+TRAMBLE_EXIT_COMMANDS=()
+tramble_run_exit_commands() {
+    local i
+    for ((i = ${#TRAMBLE_EXIT_COMMANDS[@]} - 1; i >= 0; i--)); do
+        eval "${TRAMBLE_EXIT_COMMANDS[i]}" || true
+    done
+}
+tramble_on_exit() {
+    TRAMBLE_EXIT_COMMANDS+=("$1")
+    trap tramble_run_exit_commands EXIT
+}
 
 # Everything needed to build, run and test the demo headless.
 TRAMBLE_PACKAGES=(cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-image1.2-dev libgl-dev
     libglu1-mesa-dev libgl1-mesa-dri libboost-dev libmpg123-dev googletest libgtest-dev
     libbenchmark-dev xvfb xauth xdotool x11-utils zlib1g-dev)
+# The artwork generator's tests need its rasteriser and typeface; the format check its tool.
+TRAMBLE_PACKAGES+=(libfreetype-dev fonts-dejavu-core clang-format git)
 
 # Installs whatever of the given packages is missing (as root), or says what to install.
 tramble_require_packages() {
@@ -38,14 +54,30 @@ tramble_build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# The optimised demo and the capture preload library (tools/capture) that the video and
-# figures commands drive it with, built into build-release.
+# The optimised build, build-release, shared by the play, video and figures commands (the
+# test command keeps build/, so neither rebuilds the other's); builds the given targets.
 TRAMBLE_RELEASE_BUILD="$TRAMBLE_ROOT/build-release"
-TRAMBLE_CAPTURE_LIBRARY="$TRAMBLE_RELEASE_BUILD/tools/capture/libtramble_capture.so"
-tramble_build_capture() {
+tramble_build_release() {
     cmake -S "$TRAMBLE_ROOT" -B "$TRAMBLE_RELEASE_BUILD" -DTRAMBLE_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
         -DTRAMBLE_BENCH=OFF >/dev/null
-    cmake --build "$TRAMBLE_RELEASE_BUILD" -j "$(nproc)" --target tramble tramble_capture
+    cmake --build "$TRAMBLE_RELEASE_BUILD" -j "$(nproc)" --target "$@"
+}
+
+# The optimised demo and the capture preload library (tools/capture) that the video and
+# figures commands drive it with.
+TRAMBLE_CAPTURE_LIBRARY="$TRAMBLE_RELEASE_BUILD/tools/capture/libtramble_capture.so"
+tramble_build_capture() {
+    tramble_build_release tramble tramble_capture
+}
+
+# Fails when a tracked C++ file is not laid out as .clang-format says (run clang-format -i on
+# it). TRAMBLE_SKIP_FORMAT_CHECK=1 skips the check, and says so.
+tramble_check_format() {
+    if [ -n "${TRAMBLE_SKIP_FORMAT_CHECK:-}" ]; then
+        echo "tramble: format check skipped (TRAMBLE_SKIP_FORMAT_CHECK is set)"
+        return 0
+    fi
+    (cd "$TRAMBLE_ROOT" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror)
 }
 
 # True when $DISPLAY names an X server that answers.
@@ -62,7 +94,7 @@ tramble_start_xvfb() {
     done
     Xvfb ":${n}" -screen 0 1024x768x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
     TRAMBLE_XVFB_PID=$!
-    trap 'kill "$TRAMBLE_XVFB_PID" 2>/dev/null' EXIT
+    tramble_on_exit "kill $TRAMBLE_XVFB_PID 2>/dev/null"
     export DISPLAY=":${n}"
     local tries
     for tries in $(seq 1 50); do
@@ -71,6 +103,20 @@ tramble_start_xvfb() {
     done
     echo "tramble: Xvfb did not start on :${n}" >&2
     return 1
+}
+
+# Until killed, prints every 15 s how many of $2 frames the capture library's frame log $1
+# (TRAMBLE_FRAME_LOG) has counted, and the time left at the pace so far.
+tramble_show_progress() {
+    local log="$1" total="$2" start="$SECONDS" done elapsed
+    while sleep 15; do
+        # The last whole line: the log is written in blocks, so the final line may be cut.
+        done="$(tail -n 2 "$log" 2>/dev/null | awk '$1 == "frame" && NF == 4 { n = $2 + 1 } END { print n + 0 }')"
+        elapsed=$((SECONDS - start))
+        [ "$done" -gt 0 ] || continue
+        echo "  $done of $total frames, about $(((total - done) * elapsed / done / 60)) min" \
+            "$(((total - done) * elapsed / done % 60)) s left"
+    done
 }
 
 # True when a sound server or card is there to play through.

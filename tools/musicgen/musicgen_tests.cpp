@@ -1,10 +1,5 @@
 // Tests of the music generator: the beat grid the demo's beat clock relies on, the filter,
 // determinism, the WAV layout, mastering limits and the finished piece as a whole.
-#include "mixdown.h"
-#include "score.h"
-#include "synth.h"
-#include "wav.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,33 +9,43 @@
 #include <string>
 #include <vector>
 
+#include "mixdown.h"
+#include "score.h"
+#include "synth.h"
+#include "wav.h"
+
 namespace musicgen {
 namespace {
 
-/// Amplitude of a sine after the filter's low-pass output, measured once it has settled.
+// Amplitude of a sine after the filter's low-pass output, measured once it has settled.
 float lowPassGain(float cutoff, double hz) {
     Svf filter;
     filter.setup(cutoff, 0.29f);
     float peak = 0.0f;
-    for (int i = 0; i < kSampleRate / 2; ++i) {
-        const float y = filter.process(float(std::sin(6.283185307179586 * hz * i / kSampleRate))).low;
-        if (i > kSampleRate / 4) peak = std::max(peak, std::fabs(y));
+    for (int i = 0; i < sampleRate / 2; ++i) {
+        const float y = filter.process(float(std::sin(6.283185307179586 * hz * i / sampleRate))).low;
+        if (i > sampleRate / 4) {
+            peak = std::max(peak, std::fabs(y));
+        }
     }
     return peak;
 }
 
 std::uint32_t readLe(const std::string& bytes, std::size_t at, int size) {
     std::uint32_t v = 0;
-    for (int i = size - 1; i >= 0; --i) v = (v << 8) | std::uint8_t(bytes[at + i]);
+    for (int i = size - 1; i >= 0; --i) {
+        v = (v << 8) | std::uint8_t(bytes[at + i]);
+    }
     return v;
 }
 
 TEST(BeatGrid, BeatsNeverDriftFromTheTempo) {
     EXPECT_EQ(beatSample(0), 0u);
     // 130 beats are exactly one minute, whatever rounding happened in between.
-    for (int minute = 1; minute <= 3; ++minute)
-        EXPECT_EQ(beatSample(130.0 * minute), std::size_t(60 * minute * kSampleRate));
-    const double exactBeat = 60.0 * kSampleRate / kTempo;
+    for (int minute = 1; minute <= 3; ++minute) {
+        EXPECT_EQ(beatSample(130.0 * minute), std::size_t(60 * minute * sampleRate));
+    }
+    const double exactBeat = 60.0 * sampleRate / tempo;
     for (int beat = 1; beat < 450; ++beat) {
         const std::size_t gap = beatSample(beat) - beatSample(beat - 1);
         EXPECT_TRUE(gap == std::size_t(exactBeat) || gap == std::size_t(exactBeat) + 1) << beat;
@@ -57,7 +62,7 @@ TEST(Filter, LowPassKeepsTheBassAndRemovesTheTop) {
 
 TEST(Determinism, SameSeedGivesTheSameSamples) {
     auto render = [] {
-        Mixer mix(kSampleRate);
+        Mixer mix(sampleRate);
         Rng rng(42);
         cymbal(mix, rng, 0, 1.0f, 0.2f, Place{0.3f, 0.2f, 0.1f, false});
         Patch patch;
@@ -82,7 +87,9 @@ TEST(Voices, NotesStartOnTheirSampleAndStayInsideTheMix) {
     kick(mix, 400, 1.0f);  // runs past the end of the mix: must be cut, not overrun
     Rng rng(1);
     synthNote(mix, rng, 5000, 1.0, 60, 1.0f, Patch{}, Place{});  // starts after the end
-    for (std::size_t i = 0; i <= 400; ++i) EXPECT_EQ(mix.bus[Mixer::Dry][0][i], 0.0f) << i;
+    for (std::size_t i = 0; i <= 400; ++i) {
+        EXPECT_EQ(mix.bus[Mixer::Dry][0][i], 0.0f) << i;
+    }
     EXPECT_GT(mix.bus[Mixer::Dry][0][401], 0.0f);
     EXPECT_LT(mix.duck[450], 1.0f);  // the kick pumps the ducked bus
     EXPECT_EQ(mix.duck[399], 1.0f);
@@ -109,8 +116,10 @@ TEST(Wav, HeaderAndSamplesAreLittleEndianPcm) {
 }
 
 TEST(Mastering, LevelsLimitsAndFadesOut) {
-    Mixer mix(3 * kSampleRate);
-    for (int beat = 0; beat < 6; ++beat) kick(mix, beatSample(beat), 1.0f);
+    Mixer mix(3 * sampleRate);
+    for (int beat = 0; beat < 6; ++beat) {
+        kick(mix, beatSample(beat), 1.0f);
+    }
     Rng rng(3);
     synthNote(mix, rng, 0, 3.0, 45, 1.0f, Patch{}, Place{0.0f, 0.5f, 0.5f, true});
     // A loud target forces the limiter to work hard on the kicks.
@@ -127,7 +136,7 @@ TEST(Arrangement, SectionsStartOnBarLinesNextToTheDemoScenes) {
     ASSERT_EQ(sections.size(), std::size(sceneStarts));
     for (std::size_t s = 0; s < sections.size(); ++s) {
         EXPECT_NEAR(sections[s].from, sceneStarts[s], 0.7) << sections[s].name;
-        const double bars = sections[s].from / (4.0 * kBeatSeconds);
+        const double bars = sections[s].from / (4.0 * beatSeconds);
         EXPECT_NEAR(bars, std::round(bars), 1e-9) << sections[s].name;
     }
     EXPECT_DOUBLE_EQ(sections.back().to, 205.0);
@@ -135,7 +144,7 @@ TEST(Arrangement, SectionsStartOnBarLinesNextToTheDemoScenes) {
 
 // One test for the whole piece: rendering it takes a while, and ctest runs each test alone.
 TEST(Piece, FitsTheDemo) {
-    Mixer mix(kSongFrames);
+    Mixer mix(songFrames);
     renderScore(mix);
     const Track track = mixdown(mix, scoreMastering());
 
@@ -155,7 +164,9 @@ TEST(Piece, FitsTheDemo) {
     // The calm opening and the outro sit well below the main part, the others in between.
     EXPECT_LT(rmsDb(track, sections[0].from, sections[0].to), main - 4.0f);
     EXPECT_LT(rmsDb(track, sections[4].from, sections[4].to), main - 3.0f);
-    for (int s : {1, 3}) EXPECT_LT(rmsDb(track, sections[s].from, sections[s].to), main - 1.0f);
+    for (int s : {1, 3}) {
+        EXPECT_LT(rmsDb(track, sections[s].from, sections[s].to), main - 1.0f);
+    }
 }
 
 }  // namespace

@@ -2,20 +2,20 @@
 // scenes (rain, build, main part, particles, credits), and how the mix is mastered.
 #pragma once
 
+#include <vector>
+
 #include "mixdown.h"
 #include "synth.h"
 
-#include <vector>
-
 namespace musicgen {
 
-/// Renders every note of the piece into a mixer of kSongFrames frames.
+// Renders every note of the piece into a mixer of songFrames frames.
 void renderScore(Mixer& mix);
 
-/// Fade, loudness reference and ceiling for this piece.
+// Fade, loudness reference and ceiling for this piece.
 Mastering scoreMastering();
 
-/// One section of the piece, in seconds, for reporting.
+// One section of the piece, in seconds, for reporting.
 struct SectionSpan {
     const char* name;
     double from, to;

@@ -8,40 +8,41 @@
 namespace musicgen {
 namespace {
 
-/// Two pi, for phases kept in cycles.
-constexpr double kTwoPi = 6.283185307179586;
-/// Samples between filter coefficient updates (tan() per sample is wasted work).
-constexpr std::size_t kControlInterval = 16;
-/// Vibrato rate in Hz.
-constexpr double kVibratoHz = 5.2;
-/// Seconds after the attack before vibrato starts, and how long it takes to reach depth.
-constexpr double kVibratoDelay = 0.15, kVibratoFade = 0.4;
-/// How long the kick's duck takes to set in, and its recovery time constant.
-constexpr double kDuckAttack = 0.004, kDuckRecover = 0.11;
-/// Decays are rendered for this many time constants.
-constexpr double kDecayLengths = 5.0;
-/// Output levels of the fixed-level voices, balanced against the patches.
-constexpr float kBellGain = 0.3f, kKickGain = 0.44f, kSnareGain = 1.0f, kClapGain = 2.5f,
-                kCymbalGain = 0.6f, kSwellGain = 0.5f;
-/// Kick: resting pitch, the extra pitch at the start of the sweep, and their time constants.
-constexpr double kKickHz = 47.0, kKickSweepHz = 190.0, kKickSweepTime = 0.028,
-                 kKickDecay = 0.22, kKickSeconds = 0.55;
-/// Soft saturation of the kick body, for punch without a higher peak.
-constexpr float kKickDrive = 1.8f;
-/// Snare: head pitch, the extra pitch it starts with, the centre of its noise band, its length.
-constexpr double kSnareHz = 180.0, kSnareSweepHz = 90.0, kSnareSeconds = 0.3;
-constexpr float kSnareNoiseHz = 2500.0f;
-/// Clap: three hand bursts this far apart, then a short room tail; noise band centre and length.
-constexpr double kClapGap = 0.011, kClapSeconds = 0.35;
-constexpr float kClapHz = 1300.0f;
-/// Metallic partials of the cymbals (a classic drum machine's square cluster), Hz.
-constexpr double kMetalHz[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
-/// Cymbals are high-passed here.
-constexpr float kCymbalCutoff = 6500.0f;
+// Two pi, for phases kept in cycles.
+constexpr double twoPi = 6.283185307179586;
+// Samples between filter coefficient updates (tan() per sample is wasted work).
+constexpr std::size_t controlInterval = 16;
+// Vibrato rate in Hz.
+constexpr double vibratoHz = 5.2;
+// Seconds after the attack before vibrato starts, and how long it takes to reach depth.
+constexpr double vibratoDelay = 0.15, vibratoFade = 0.4;
+// How long the kick's duck takes to set in, and its recovery time constant.
+constexpr double duckAttack = 0.004, duckRecover = 0.11;
+// Decays are rendered for this many time constants.
+constexpr double decayLengths = 5.0;
+// Output levels of the fixed-level voices, balanced against the patches.
+constexpr float bellGain = 0.3f, kickGain = 0.44f, snareGain = 1.0f, clapGain = 2.5f, cymbalGain = 0.6f,
+                swellGain = 0.5f;
+// Kick: resting pitch, the extra pitch at the start of the sweep, and their time constants.
+constexpr double kickHz = 47.0, kickSweepHz = 190.0, kickSweepTime = 0.028, kickDecay = 0.22, kickSeconds = 0.55;
+// Soft saturation of the kick body, for punch without a higher peak.
+constexpr float kickDrive = 1.8f;
+// Snare: head pitch, the extra pitch it starts with, the centre of its noise band, its length.
+constexpr double snareHz = 180.0, snareSweepHz = 90.0, snareSeconds = 0.3;
+constexpr float snareNoiseHz = 2500.0f;
+// Clap: three hand bursts this far apart, then a short room tail; noise band centre and length.
+constexpr double clapGap = 0.011, clapSeconds = 0.35;
+constexpr float clapHz = 1300.0f;
+// Metallic partials of the cymbals (a classic drum machine's square cluster), Hz.
+constexpr double metalHz[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
+// Cymbals are high-passed here.
+constexpr float cymbalCutoff = 6500.0f;
 
-double frac(double x) { return x - std::floor(x); }
+double frac(double x) {
+    return x - std::floor(x);
+}
 
-/// Removes the step of a naive saw or square at its wrap, to keep the top end clean.
+// Removes the step of a naive saw or square at its wrap, to keep the top end clean.
 double polyBlep(double phase, double step) {
     if (phase < step) {
         const double t = phase / step;
@@ -54,77 +55,94 @@ double polyBlep(double phase, double step) {
     return 0.0;
 }
 
-/// Exponential decay with time constant tau that reaches exactly zero at `length`, so no click.
+// Exponential decay with time constant tau that reaches exactly zero at `length`, so no click.
 float tailEnvelope(double t, double tau, double length) {
-    if (t >= length) return 0.0f;
+    if (t >= length) {
+        return 0.0f;
+    }
     const double floor = std::exp(-length / tau);
     return float((std::exp(-t / tau) - floor) / (1.0 - floor));
 }
 
 float patchEnvelope(double t, double held, const Patch& p) {
     auto level = [&p](double x) {
-        if (x < p.attack) return x / p.attack;
+        if (x < p.attack) {
+            return x / p.attack;
+        }
         return p.sustain + (1.0 - p.sustain) * std::exp(-(x - p.attack) / p.decay);
     };
-    if (t < held) return float(level(t));
+    if (t < held) {
+        return float(level(t));
+    }
     return float(level(held) * std::max(0.0, 1.0 - (t - held) / p.release));
 }
 
 std::size_t frameCount(Mixer& mix, std::size_t start, double seconds) {
-    if (start >= mix.frames) return 0;
-    return std::min(std::size_t(seconds * kSampleRate), mix.frames - start);
+    if (start >= mix.frames) {
+        return 0;
+    }
+    return std::min(std::size_t(seconds * sampleRate), mix.frames - start);
 }
 
 }  // namespace
 
 std::size_t beatSample(double beat) {
-    return std::size_t(std::llround(beat * 60.0 * kSampleRate / kTempo));
+    return std::size_t(std::llround(beat * 60.0 * sampleRate / tempo));
 }
 
-double noteHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+double noteHz(double note) {
+    return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+}
 
 std::uint32_t Rng::next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
-    return state_;
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
 }
 
-float Rng::uniform() { return float(next() >> 8) * (1.0f / 16777216.0f); }
+float Rng::uniform() {
+    return float(next() >> 8) * (1.0f / 16777216.0f);
+}
 
-float Rng::bipolar() { return uniform() * 2.0f - 1.0f; }
+float Rng::bipolar() {
+    return uniform() * 2.0f - 1.0f;
+}
 
 void Svf::setup(float cutoffHz, float resonance) {
-    const float hz = std::clamp(cutoffHz, 20.0f, 0.45f * kSampleRate);
-    const float g = float(std::tan(kTwoPi * 0.5 * hz / kSampleRate));
-    k_ = 2.0f * (1.0f - resonance);
-    a1_ = 1.0f / (1.0f + g * (g + k_));
-    a2_ = g * a1_;
-    a3_ = g * a2_;
+    const float hz = std::clamp(cutoffHz, 20.0f, 0.45f * sampleRate);
+    const float g = float(std::tan(twoPi * 0.5 * hz / sampleRate));
+    k = 2.0f * (1.0f - resonance);
+    a1 = 1.0f / (1.0f + g * (g + k));
+    a2 = g * a1;
+    a3 = g * a2;
 }
 
 Svf::Out Svf::process(float x) {
-    const float v3 = x - ic2_;
-    const float v1 = a1_ * ic1_ + a2_ * v3;
-    const float v2 = ic2_ + a2_ * ic1_ + a3_ * v3;
-    ic1_ = 2.0f * v1 - ic1_;
-    ic2_ = 2.0f * v2 - ic2_;
-    return {v2, v1, x - k_ * v1 - v2};
+    const float v3 = x - ic2;
+    const float v1 = a1 * ic1 + a2 * v3;
+    const float v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2.0f * v1 - ic1;
+    ic2 = 2.0f * v2 - ic2;
+    return {v2, v1, x - k * v1 - v2};
 }
 
 Mixer::Mixer(std::size_t frameCount) : frames(frameCount), duck(frameCount, 1.0f) {
-    for (auto& b : bus)
-        for (auto& channel : b) channel.assign(frames, 0.0f);
+    for (auto& b : bus) {
+        for (auto& channel : b) {
+            channel.assign(frames, 0.0f);
+        }
+    }
 }
 
 void Mixer::add(std::size_t frame, int channel, float value, const Place& place) {
-    if (place.pan != lastPan_) {
-        const double angle = (place.pan + 1.0) * kTwoPi / 8.0;
-        lastPan_ = place.pan;
-        panGain_[0] = float(std::cos(angle));
-        panGain_[1] = float(std::sin(angle));
+    if (place.pan != lastPan) {
+        const double angle = (place.pan + 1.0) * twoPi / 8.0;
+        lastPan = place.pan;
+        panGain[0] = float(std::cos(angle));
+        panGain[1] = float(std::sin(angle));
     }
-    const float v = value * panGain_[channel];
+    const float v = value * panGain[channel];
     bus[place.ducked ? Ducked : Dry][channel][frame] += v;
     bus[ReverbSend][channel][frame] += v * place.reverb;
     bus[EchoSend][channel][frame] += v * place.echo;
@@ -136,16 +154,16 @@ void Mixer::addMono(std::size_t frame, float value, const Place& place) {
 }
 
 void Mixer::duckAt(std::size_t frame, float depth) {
-    const std::size_t n = frameCount(*this, frame, kDuckRecover * kDecayLengths);
+    const std::size_t n = frameCount(*this, frame, duckRecover * decayLengths);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kSampleRate;
-        const double g = 1.0 - depth * std::min(1.0, t / kDuckAttack) * std::exp(-t / kDuckRecover);
+        const double t = double(i) / sampleRate;
+        const double g = 1.0 - depth * std::min(1.0, t / duckAttack) * std::exp(-t / duckRecover);
         duck[frame + i] = std::min(duck[frame + i], float(g));
     }
 }
 
-void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double note,
-               float velocity, const Patch& patch, const Place& place) {
+void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double note, float velocity, const Patch& patch,
+               const Place& place) {
     const double total = seconds + patch.release;
     const std::size_t n = frameCount(mix, start, total);
     const double hz = noteHz(note);
@@ -154,130 +172,126 @@ void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double n
         std::vector<double> phase(patch.voices), step(patch.voices);
         for (int u = 0; u < patch.voices; ++u) {
             const double spread = (u + 0.25 + 0.5 * channel) / patch.voices * 2.0 - 1.0;
-            step[u] = hz * std::pow(2.0, patch.detune * spread / 1200.0) / kSampleRate;
+            step[u] = hz * std::pow(2.0, patch.detune * spread / 1200.0) / sampleRate;
             phase[u] = rng.uniform();
         }
         double sinePhase = 0.0;
         Svf filter;
         for (std::size_t i = 0; i < n; ++i) {
-            const double t = double(i) / kSampleRate;
-            const double vibratoAmount =
-                std::clamp((t - patch.attack - kVibratoDelay) / kVibratoFade, 0.0, 1.0);
+            const double t = double(i) / sampleRate;
+            const double vibratoAmount = std::clamp((t - patch.attack - vibratoDelay) / vibratoFade, 0.0, 1.0);
             const double bend =
                 patch.vibrato > 0.0f
-                    ? std::pow(2.0, patch.vibrato * vibratoAmount * std::sin(kTwoPi * kVibratoHz * t) / 12.0)
+                    ? std::pow(2.0, patch.vibrato * vibratoAmount * std::sin(twoPi * vibratoHz * t) / 12.0)
                     : 1.0;
             double osc = 0.0;
             for (int u = 0; u < patch.voices; ++u) {
                 const double dt = step[u] * bend, p = phase[u];
                 osc += patch.saw * (2.0 * p - 1.0 - polyBlep(p, dt));
-                osc += patch.square * ((p < 0.5 ? 1.0 : -1.0) + polyBlep(p, dt) -
-                                       polyBlep(frac(p + 0.5), dt));
+                osc += patch.square * ((p < 0.5 ? 1.0 : -1.0) + polyBlep(p, dt) - polyBlep(frac(p + 0.5), dt));
                 phase[u] = frac(p + dt);
             }
-            osc = osc * unisonGain + patch.sine * std::sin(kTwoPi * sinePhase);
-            sinePhase = frac(sinePhase + hz * bend / kSampleRate);
-            if (i % kControlInterval == 0) {
+            osc = osc * unisonGain + patch.sine * std::sin(twoPi * sinePhase);
+            sinePhase = frac(sinePhase + hz * bend / sampleRate);
+            if (i % controlInterval == 0) {
                 const double glide = patch.cutoff + (patch.cutoffEnd - patch.cutoff) * t / total;
-                filter.setup(float(glide + patch.envCutoff * velocity *
-                                               std::exp(-t / patch.envTime)),
-                             patch.resonance);
+                filter.setup(float(glide + patch.envCutoff * velocity * std::exp(-t / patch.envTime)), patch.resonance);
             }
             const float env = patchEnvelope(t, seconds, patch);
-            mix.add(start + i, channel,
-                    filter.process(float(osc)).low * env * velocity * patch.gain, place);
+            mix.add(start + i, channel, filter.process(float(osc)).low * env * velocity * patch.gain, place);
         }
     }
 }
 
-void bell(Mixer& mix, std::size_t start, double note, float velocity, float decay, float ratio,
-          float index, const Place& place) {
-    const double length = decay * kDecayLengths;
+void bell(Mixer& mix, std::size_t start, double note, float velocity, float decay, float ratio, float index,
+          const Place& place) {
+    const double length = decay * decayLengths;
     const std::size_t n = frameCount(mix, start, length);
     const double hz = noteHz(note);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kSampleRate;
-        const double mod = index * std::exp(-t / (decay * 0.4)) * std::sin(kTwoPi * hz * ratio * t);
+        const double t = double(i) / sampleRate;
+        const double mod = index * std::exp(-t / (decay * 0.4)) * std::sin(twoPi * hz * ratio * t);
         const double attack = std::min(1.0, t / 0.002);
-        const float v = float(std::sin(kTwoPi * hz * t + mod) * attack) *
-                        tailEnvelope(t, decay, length);
-        mix.addMono(start + i, v * velocity * kBellGain, place);
+        const float v = float(std::sin(twoPi * hz * t + mod) * attack) * tailEnvelope(t, decay, length);
+        mix.addMono(start + i, v * velocity * bellGain, place);
     }
 }
 
-void noiseSwell(Mixer& mix, Rng& rng, std::size_t start, double seconds, float cutoffFrom,
-                float cutoffTo, float velocity, SwellShape shape, const Place& place) {
+void noiseSwell(Mixer& mix, Rng& rng, std::size_t start, double seconds, float cutoffFrom, float cutoffTo,
+                float velocity, SwellShape shape, const Place& place) {
     const std::size_t n = frameCount(mix, start, seconds);
-    const std::size_t total = std::size_t(seconds * kSampleRate);
+    const std::size_t total = std::size_t(seconds * sampleRate);
     Svf filters[2];
     for (std::size_t i = 0; i < n; ++i) {
         const double x = double(i) / total;
-        if (i % kControlInterval == 0)
-            for (auto& f : filters) f.setup(float(cutoffFrom * std::pow(cutoffTo / cutoffFrom, x)), 0.3f);
-        const double amp = shape == SwellShape::Rise ? x * x : std::sin(kTwoPi * 0.5 * x);
+        if (i % controlInterval == 0) {
+            for (auto& f : filters) {
+                f.setup(float(cutoffFrom * std::pow(cutoffTo / cutoffFrom, x)), 0.3f);
+            }
+        }
+        const double amp = shape == SwellShape::Rise ? x * x : std::sin(twoPi * 0.5 * x);
         for (int channel = 0; channel < 2; ++channel) {
             const float v = filters[channel].process(rng.bipolar()).band;
-            mix.add(start + i, channel, v * float(amp) * velocity * kSwellGain, place);
+            mix.add(start + i, channel, v * float(amp) * velocity * swellGain, place);
         }
     }
 }
 
 void kick(Mixer& mix, std::size_t start, float velocity) {
-    const std::size_t n = frameCount(mix, start, kKickSeconds);
+    const std::size_t n = frameCount(mix, start, kickSeconds);
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kSampleRate;
-        const float body = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, kKickDecay, kKickSeconds);
-        phase += (kKickHz + kKickSweepHz * std::exp(-t / kKickSweepTime)) / kSampleRate;
-        const float v = std::tanh(kKickDrive * body) / std::tanh(kKickDrive);
-        mix.addMono(start + i, v * velocity * kKickGain, Place{});
+        const double t = double(i) / sampleRate;
+        const float body = float(std::sin(twoPi * phase)) * tailEnvelope(t, kickDecay, kickSeconds);
+        phase += (kickHz + kickSweepHz * std::exp(-t / kickSweepTime)) / sampleRate;
+        const float v = std::tanh(kickDrive * body) / std::tanh(kickDrive);
+        mix.addMono(start + i, v * velocity * kickGain, Place{});
     }
     mix.duckAt(start, 0.6f * velocity);
 }
 
 void snare(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
-    const std::size_t n = frameCount(mix, start, kSnareSeconds);
+    const std::size_t n = frameCount(mix, start, snareSeconds);
     Svf filter;
-    filter.setup(kSnareNoiseHz, 0.1f);
+    filter.setup(snareNoiseHz, 0.1f);
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kSampleRate;
-        const float tone = float(std::sin(kTwoPi * phase)) * tailEnvelope(t, 0.045, kSnareSeconds);
-        phase += (kSnareHz + kSnareSweepHz * std::exp(-t / 0.012)) / kSampleRate;
-        const float noise = filter.process(rng.bipolar()).band * tailEnvelope(t, 0.1, kSnareSeconds);
-        mix.addMono(start + i, (0.6f * tone + noise) * velocity * kSnareGain,
-                    Place{0.05f, 0.18f, 0.0f, false});
+        const double t = double(i) / sampleRate;
+        const float tone = float(std::sin(twoPi * phase)) * tailEnvelope(t, 0.045, snareSeconds);
+        phase += (snareHz + snareSweepHz * std::exp(-t / 0.012)) / sampleRate;
+        const float noise = filter.process(rng.bipolar()).band * tailEnvelope(t, 0.1, snareSeconds);
+        mix.addMono(start + i, (0.6f * tone + noise) * velocity * snareGain, Place{0.05f, 0.18f, 0.0f, false});
     }
 }
 
 void clap(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
-    constexpr double kTailStart = 3 * kClapGap;
-    const std::size_t n = frameCount(mix, start, kClapSeconds);
+    constexpr double tailStart = 3 * clapGap;
+    const std::size_t n = frameCount(mix, start, clapSeconds);
     Svf filter;
-    filter.setup(kClapHz, 0.35f);
+    filter.setup(clapHz, 0.35f);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kSampleRate;
-        const double burst = t < kTailStart ? std::exp(-std::fmod(t, kClapGap) / 0.0035) : 0.0;
-        const double tail =
-            t >= kTailStart ? tailEnvelope(t - kTailStart, 0.08, kClapSeconds - kTailStart) : 0.0;
+        const double t = double(i) / sampleRate;
+        const double burst = t < tailStart ? std::exp(-std::fmod(t, clapGap) / 0.0035) : 0.0;
+        const double tail = t >= tailStart ? tailEnvelope(t - tailStart, 0.08, clapSeconds - tailStart) : 0.0;
         const float v = filter.process(rng.bipolar()).band * float(burst + tail);
-        mix.addMono(start + i, v * velocity * kClapGain, Place{-0.1f, 0.3f, 0.0f, false});
+        mix.addMono(start + i, v * velocity * clapGain, Place{-0.1f, 0.3f, 0.0f, false});
     }
 }
 
-void cymbal(Mixer& mix, Rng& rng, std::size_t start, float velocity, float decay,
-            const Place& place) {
-    const double length = decay * kDecayLengths;
+void cymbal(Mixer& mix, Rng& rng, std::size_t start, float velocity, float decay, const Place& place) {
+    const double length = decay * decayLengths;
     const std::size_t n = frameCount(mix, start, length);
     Svf filter;
-    filter.setup(kCymbalCutoff, 0.2f);
+    filter.setup(cymbalCutoff, 0.2f);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kSampleRate;
+        const double t = double(i) / sampleRate;
         double metal = 0.0;
-        for (double hz : kMetalHz) metal += frac(hz * t) < 0.5 ? 1.0 : -1.0;
-        const float x = float(metal / std::size(kMetalHz)) * 0.6f + rng.bipolar() * 0.6f;
+        for (double hz : metalHz) {
+            metal += frac(hz * t) < 0.5 ? 1.0 : -1.0;
+        }
+        const float x = float(metal / std::size(metalHz)) * 0.6f + rng.bipolar() * 0.6f;
         const float v = filter.process(x).high * tailEnvelope(t, decay, length);
-        mix.addMono(start + i, v * velocity * kCymbalGain, place);
+        mix.addMono(start + i, v * velocity * cymbalGain, place);
     }
 }
 

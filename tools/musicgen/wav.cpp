@@ -10,14 +10,18 @@
 namespace musicgen {
 namespace {
 
-/// Channels and bytes per sample of the output.
-constexpr std::uint32_t kChannels = 2, kBytesPerSample = 2;
+// Channels and bytes per sample of the output.
+constexpr std::uint32_t channels = 2, bytesPerSample = 2;
 
 void put(std::vector<char>& bytes, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes.push_back(char((value >> (8 * i)) & 0xFF));
+    for (int i = 0; i < size; ++i) {
+        bytes.push_back(char((value >> (8 * i)) & 0xFF));
+    }
 }
 
-void putText(std::vector<char>& bytes, const char* text) { bytes.insert(bytes.end(), text, text + 4); }
+void putText(std::vector<char>& bytes, const char* text) {
+    bytes.insert(bytes.end(), text, text + 4);
+}
 
 std::int16_t toPcm(float x) {
     return std::int16_t(std::lrint(std::clamp(x, -1.0f, 1.0f) * 32767.0f));
@@ -27,7 +31,7 @@ std::int16_t toPcm(float x) {
 
 bool writeWav(std::ostream& out, const Track& track) {
     const std::uint32_t frames = std::uint32_t(track.left.size());
-    const std::uint32_t dataBytes = frames * kChannels * kBytesPerSample;
+    const std::uint32_t dataBytes = frames * channels * bytesPerSample;
     std::vector<char> bytes;
     bytes.reserve(44 + dataBytes);
     putText(bytes, "RIFF");
@@ -36,11 +40,11 @@ bool writeWav(std::ostream& out, const Track& track) {
     putText(bytes, "fmt ");
     put(bytes, 16, 4);  // size of the format chunk
     put(bytes, 1, 2);   // PCM
-    put(bytes, kChannels, 2);
-    put(bytes, kSampleRate, 4);
-    put(bytes, kSampleRate * kChannels * kBytesPerSample, 4);
-    put(bytes, kChannels * kBytesPerSample, 2);
-    put(bytes, 8 * kBytesPerSample, 2);
+    put(bytes, channels, 2);
+    put(bytes, sampleRate, 4);
+    put(bytes, sampleRate * channels * bytesPerSample, 4);
+    put(bytes, channels * bytesPerSample, 2);
+    put(bytes, 8 * bytesPerSample, 2);
     putText(bytes, "data");
     put(bytes, dataBytes, 4);
     for (std::uint32_t i = 0; i < frames; ++i) {

@@ -2,13 +2,13 @@
 // Samples are rounded, not dithered, so the closing fade ends in digital silence.
 #pragma once
 
-#include "mixdown.h"
-
 #include <ostream>
+
+#include "mixdown.h"
 
 namespace musicgen {
 
-/// Writes the RIFF/WAVE header and the interleaved samples; false if the stream fails.
+// Writes the RIFF/WAVE header and the interleaved samples; false if the stream fails.
 bool writeWav(std::ostream& out, const Track& track);
 
 }  // namespace musicgen
