@@ -237,6 +237,24 @@ int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
     return BASS_OK;
 }
 
+int AudioOutput::activity(DWORD handle, DWORD& state) {
+    forgetLostDevice();
+    if (!isOpen) {
+        return BASS_ERROR_INIT;
+    }
+    AudioLock lock;
+    const Channel* channel = find(handle);
+    if (!channel) {
+        return BASS_ERROR_HANDLE;
+    }
+    if (!channel->playing || channel->decoder->ended()) {
+        state = BASS_ACTIVE_STOPPED;
+    } else {
+        state = SDL_GetAudioStatus() == SDL_AUDIO_PLAYING ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_PAUSED;
+    }
+    return BASS_OK;
+}
+
 void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
     const std::size_t samples = frames * kChannels;
     std::fill(out, out + samples, std::int16_t{0});
