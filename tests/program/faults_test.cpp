@@ -1,5 +1,6 @@
 // Faults on the real binary: broken textures and music, a quit at a random instant of every
-// scene, and the whole process stopped for five seconds. Each run plays in a scratch working
+// scene, and the whole process stopped for five seconds, on the fast clock and in real time,
+// where the next scene must still start with its music. Each run plays in a scratch working
 // directory whose data/ links to the real files, so that breaking one never touches them.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdint>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 #include "support/process.h"
@@ -41,6 +44,12 @@ const double secondsIntoScene2 = 2.0;
 const int stoppedSeconds = 5;
 // The pass after the stop must carry at least this share of the stopped time, sped up.
 const double catchUpShare = 0.9;
+// The real-time stopped run: real seconds from the handler's start to the stop (inside
+// Scene1), and how far, in ms, Scene2 may start from its place in the music.
+const double secondsBeforeStop = 20.0;
+const double largestOffsetMs = 50.0;
+const double millisecondsPerSecond = 1000.0;
+const double nanosecondsPerSecond = 1e9;
 // Real seconds a run may take before the test calls it a hang.
 const double runSeconds = 300.0;
 const char* const musicPath = "data/sounds/tramble.mp3";
@@ -371,6 +380,74 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
     EXPECT_GE(clockJumpMs, catchUpShare * stoppedSeconds * 1000.0 * stopClockScale)
         << "the pass after the stop did not carry the stopped time";
     EXPECT_GE(frames.back().clockMs, sceneEdges[std::size(sceneEdges) - 1]);
+}
+
+std::uint64_t wallClockNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+// The music heard at wall-clock time `at` (ns), in ms from its first sound, from the capture
+// library's audio log: the last buffer handed to the device before `at` has been playing
+// since, at the device's rate, and stops at its end.
+double musicHeardMs(const fs::path& path, std::uint64_t at) {
+    std::ifstream in(path);
+    std::string word;
+    double rate = 0.0;
+    std::uint64_t sound = 0;
+    std::uint64_t handedAt = 0;
+    std::uint64_t total = 0;
+    std::uint64_t frames = 0;
+    std::uint64_t ns = 0;
+    std::uint64_t totalThen = 0;
+    std::uint64_t framesThen = 0;
+    while (in >> word) {
+        if (word == "rate") {
+            in >> rate;
+        } else if (word == "sound") {
+            in >> sound;
+        } else if (word == "buffer" && in >> ns >> totalThen >> framesThen && ns <= at) {
+            handedAt = ns;
+            total = totalThen;
+            frames = framesThen;
+        }
+    }
+    const double played = std::min(static_cast<double>(frames), (at - handedAt) / nanosecondsPerSecond * rate);
+    return (static_cast<double>(total - frames) + played - static_cast<double>(sound)) * millisecondsPerSecond / rate;
+}
+
+TEST_F(ProgramFault, StoppedForFiveSecondsInRealTimeScene2StillStartsWithItsMusic) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers slow the frames down to where a frame alone is the offset";
+#endif
+    const fs::path audioLog = data.root / "audio.txt";
+    Environment env = environment(captureLibrary());
+    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", "real"}, {"TRAMBLE_AUDIO_LOG", audioLog.string()}});
+    ChildProcess demo({trambleBinary()}, env, data.root.string());
+    ASSERT_TRUE(demo.waitForOutput("    === Starting demo scene handler\n", runSeconds)) << demo.output();
+    std::this_thread::sleep_for(std::chrono::duration<double>(secondsBeforeStop));
+    demo.signal(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::seconds(stoppedSeconds));
+    demo.signal(SIGCONT);
+    // Looked for every millisecond, so that the time it is seen is the time it was logged.
+    const auto resumed = std::chrono::steady_clock::now();
+    while (demo.output().find("    === Running state 1 during length 0\n") == std::string::npos) {
+        ASSERT_LT(std::chrono::steady_clock::now() - resumed, std::chrono::duration<double>(runSeconds))
+            << demo.output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const std::uint64_t scene2At = wallClockNanoseconds();
+    demo.signal(SIGTERM);
+    ASSERT_TRUE(demo.wait(runSeconds)) << demo.output();
+    EXPECT_EQ(demo.exitCode, 0) << demo.output();
+    std::vector<std::string> ending{"    === Caught quit event, halting\n"};
+    ending.insert(ending.end(), stopSequence.begin(), stopSequence.end());
+    EXPECT_TRUE(inOrder(demo.output(), ending)) << demo.output();
+
+    const double offsetMs = static_cast<double>(sceneEdges[1]) - musicHeardMs(audioLog, scene2At);
+    std::printf("Scene2 started %.1f ms ahead of its place in the music\n", offsetMs);
+    EXPECT_LE(std::abs(offsetMs), largestOffsetMs);
 }
 
 }  // namespace
