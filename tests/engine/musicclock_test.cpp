@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 namespace Tramble {
@@ -39,6 +40,8 @@ const Case cases[] = {
     {"music that ends or fails: the timeline carries on from there on the timer",
      {{1000, true, 990, 1000}, {16, true, 1006, 16}, {16, false, 1006, 16}, {40, false, -1, 40}}},
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class MusicClockRule : public ::testing::TestWithParam<Case> {};
 
