@@ -54,6 +54,10 @@ private:
     // down behind our back (SDL_Quit by the kernel). Every call starts with it.
     void forgetLostDevice();
     Channel* find(DWORD handle);
+    // Calls read(const Channel&) under the audio lock once the output and the handle have
+    // been checked; BASS_OK, or why it could not.
+    template <class Read>
+    int readChannel(DWORD handle, Read read);
 
     bool isOpen = false;
     bool ownsSubsystem = false;

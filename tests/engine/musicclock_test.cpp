@@ -26,7 +26,8 @@ struct Case {
 
 // Every case runs with a 24 ms output latency (1024 frames at 44.1 kHz, rounded up).
 const Case cases[] = {
-    {"without music the timer's deltas pass unchanged", {{0, false, -1, 0}, {16, false, -1, 16}, {700, false, -1, 700}}},
+    {"without music the timer's deltas pass unchanged",
+     {{0, false, -1, 0}, {16, false, -1, 16}, {700, false, -1, 700}}},
     {"music at the timer's pace leaves the timer's deltas alone",
      {{0, true, -24, 0}, {16, true, 15, 16}, {17, true, 32, 17}, {17, true, 49, 17}}},
     {"music that started during a long load: the timeline starts where the music is",
@@ -41,7 +42,9 @@ const Case cases[] = {
      {{1000, true, 990, 1000}, {16, true, 1006, 16}, {16, false, 1006, 16}, {40, false, -1, 40}}},
 };
 
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class MusicClockRule : public ::testing::TestWithParam<Case> {};
 

@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,7 +20,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <time.h>
 #include <vector>
 
 #include "support/process.h"
@@ -78,7 +78,9 @@ std::string fastclockLibrary() {
     return std::string(TRAMBLE_BINARY_DIR) + "/tools/fastclock/libtramble_fastclock.so";
 }
 
-fs::path realData() { return fs::path(TRAMBLE_SOURCE_DIR) / "data"; }
+fs::path realData() {
+    return fs::path(TRAMBLE_SOURCE_DIR) / "data";
+}
 
 int count(const std::string& text, const std::string& needle) {
     int n = 0;
@@ -200,7 +202,9 @@ const Breakage breakages[] = {Breakage::Missing, Breakage::Empty, Breakage::Trun
 const char* const breakageNames[] = {"missing", "empty", "truncated", "text instead of the data"};
 const char* const garbage = "These bytes are text: neither a JPEG picture nor MP3 music.\n";
 
-void PrintTo(Breakage breakage, std::ostream* out) { *out << breakageNames[static_cast<int>(breakage)]; }
+void PrintTo(Breakage breakage, std::ostream* out) {
+    *out << breakageNames[static_cast<int>(breakage)];
+}
 
 void breakFile(ScratchData& data, const fs::path& relative, Breakage breakage) {
     switch (breakage) {
@@ -280,7 +284,9 @@ struct QuitCase {
     const char* event;
 };
 
-void PrintTo(const QuitCase& quit, std::ostream* out) { *out << quit.event << " in scene " << quit.scene; }
+void PrintTo(const QuitCase& quit, std::ostream* out) {
+    *out << quit.event << " in scene " << quit.scene;
+}
 
 class QuitAtRandom : public ProgramFault, public ::testing::WithParamInterface<QuitCase> {};
 
@@ -295,9 +301,9 @@ TEST_P(QuitAtRandom, StopsEveryTaskAndExitsWithStatusZero) {
     SCOPED_TRACE("TRAMBLE_QUIT_AT=" + quitAt + " (clock " + std::to_string((frame + 1) * quitStepMs) + " ms)");
 
     Environment env = environment(captureLibrary());
-    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)},
-                           {"TRAMBLE_QUIT_AT", quitAt},
-                           {"TRAMBLE_CLIP_UNREAD", "1"}});
+    env.insert(
+        env.end(),
+        {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)}, {"TRAMBLE_QUIT_AT", quitAt}, {"TRAMBLE_CLIP_UNREAD", "1"}});
     const RunResult run = runProgram({trambleBinary()}, env, runSeconds, data.root.string());
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -343,6 +349,14 @@ std::vector<Frame> readFrameLog(const fs::path& path) {
     return frames;
 }
 
+// Stops the whole process `seconds` from now, for stoppedSeconds, and lets it go on.
+void stopLater(ChildProcess& demo, double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    demo.signal(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::seconds(stoppedSeconds));
+    demo.signal(SIGCONT);
+}
+
 TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
     // The capture library only logs the frames here: it leaves the fast clock as it is.
     const fs::path frameLog = data.root / "frames.txt";
@@ -352,10 +366,7 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
                            {"TRAMBLE_FRAME_LOG", frameLog.string()}});
     ChildProcess demo({trambleBinary()}, env, data.root.string());
     ASSERT_TRUE(demo.waitForOutput("    === Running state 3 during length 40000\n", runSeconds)) << demo.output();
-    std::this_thread::sleep_for(std::chrono::duration<double>(secondsIntoScene2));
-    demo.signal(SIGSTOP);
-    std::this_thread::sleep_for(std::chrono::seconds(stoppedSeconds));
-    demo.signal(SIGCONT);
+    stopLater(demo, secondsIntoScene2);
     ASSERT_TRUE(demo.wait(runSeconds)) << demo.output();
     RunResult run;
     run.exitCode = demo.exitCode;
@@ -426,10 +437,7 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInRealTimeScene2StillStartsWithItsMusi
     env.insert(env.end(), {{"TRAMBLE_FRAME_MS", "real"}, {"TRAMBLE_AUDIO_LOG", audioLog.string()}});
     ChildProcess demo({trambleBinary()}, env, data.root.string());
     ASSERT_TRUE(demo.waitForOutput("    === Starting demo scene handler\n", runSeconds)) << demo.output();
-    std::this_thread::sleep_for(std::chrono::duration<double>(secondsBeforeStop));
-    demo.signal(SIGSTOP);
-    std::this_thread::sleep_for(std::chrono::seconds(stoppedSeconds));
-    demo.signal(SIGCONT);
+    stopLater(demo, secondsBeforeStop);
     // Looked for every millisecond, so that the time it is seen is the time it was logged.
     const auto resumed = std::chrono::steady_clock::now();
     while (demo.output().find("    === Running state 1 during length 0\n") == std::string::npos) {

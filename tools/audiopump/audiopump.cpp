@@ -80,9 +80,13 @@ int openWatched(SDL_AudioSpec* desired, SDL_AudioSpec* obtained) {
 
 }  // namespace
 
-void setObserver(Observer newObserver) { observer = newObserver; }
+void setObserver(Observer newObserver) {
+    observer = newObserver;
+}
 
-int frequency() { return device.open ? device.frequency : 0; }
+int frequency() {
+    return device.open ? device.frequency : 0;
+}
 
 void advance(std::uint64_t frames) {
     if (!pullsByHand() || !device.open || device.paused) {

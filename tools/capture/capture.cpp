@@ -103,8 +103,7 @@ void parseStep(const std::string& text, Settings& settings) {
     char* end = nullptr;
     settings.stepNumerator = std::strtoull(text.c_str(), &end, 10);
     settings.stepDenominator = slash == std::string::npos ? 1 : std::strtoull(text.c_str() + slash + 1, nullptr, 10);
-    if (settings.stepNumerator == 0 || settings.stepDenominator == 0 ||
-        (slash == std::string::npos && *end != '\0')) {
+    if (settings.stepNumerator == 0 || settings.stepDenominator == 0 || (slash == std::string::npos && *end != '\0')) {
         fail(std::string("bad ") + frameMsVariable + " '" + text + "': want a whole number of ms, a fraction or real");
     }
 }
@@ -226,7 +225,8 @@ void observeAudio(const Uint8* buffer, int bytes) {
         for (std::uint64_t i = 0; !soundHeard && i < frames * audioChannels; ++i) {
             if (samples[i] != 0) {
                 soundHeard = true;
-                std::fprintf(s.audioLog, "sound %llu\n", static_cast<unsigned long long>(audioFrames + i / audioChannels));
+                std::fprintf(s.audioLog, "sound %llu\n",
+                             static_cast<unsigned long long>(audioFrames + i / audioChannels));
             }
         }
         std::fprintf(s.audioLog, "buffer %llu %llu %llu\n", static_cast<unsigned long long>(wallClockNanoseconds()),
@@ -282,7 +282,9 @@ bool wantsPng(const Settings& s, std::uint64_t frame) {
     return false;
 }
 
-bool isRead(const Settings& s, std::uint64_t frame) { return s.video != nullptr || wantsPng(s, frame); }
+bool isRead(const Settings& s, std::uint64_t frame) {
+    return s.video != nullptr || wantsPng(s, frame);
+}
 
 // The scissor state must be what this library left: otherwise the program uses the scissor
 // test itself, and clipping would change what it draws.
@@ -398,7 +400,9 @@ void playAudioUntilFrame(const Settings& s, std::uint64_t frame) {
 
 }  // namespace
 
-bool Tramble::AudioPump::pullsByHand() { return !settings().realClock; }
+bool Tramble::AudioPump::pullsByHand() {
+    return !settings().realClock;
+}
 
 extern "C" {
 
@@ -411,8 +415,7 @@ __attribute__((visibility("default"))) int tramble_capture_write_png(const char*
 __attribute__((visibility("default"))) Uint32 SDL_GetTicks() {
     static const auto real = reinterpret_cast<GetTicksFunction>(dlsym(RTLD_NEXT, "SDL_GetTicks"));
     const Settings& s = settings();
-    const Uint32 ticks = s.realClock ? real()
-                                     : static_cast<Uint32>(frameNumber * s.stepNumerator / s.stepDenominator);
+    const Uint32 ticks = s.realClock ? real() : static_cast<Uint32>(frameNumber * s.stepNumerator / s.stepDenominator);
     if (!clockStarted) {
         clockStarted = true;
         firstTicks = ticks;

@@ -32,7 +32,9 @@ void playAudioUntil(std::uint64_t scaledMs) {
 
 }  // namespace
 
-bool Tramble::AudioPump::pullsByHand() { return true; }
+bool Tramble::AudioPump::pullsByHand() {
+    return true;
+}
 
 extern "C" __attribute__((visibility("default"))) std::uint32_t SDL_GetTicks() {
     static const GetTicks real = reinterpret_cast<GetTicks>(dlsym(RTLD_NEXT, "SDL_GetTicks"));
