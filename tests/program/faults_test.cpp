@@ -49,7 +49,7 @@ const double catchUpShare = 0.9;
 const double secondsBeforeStop = 20.0;
 const double largestOffsetMs = 50.0;
 const double millisecondsPerSecond = 1000.0;
-const double nanosecondsPerSecond = 1e9;
+const std::uint64_t nanosecondsPerSecond = 1000000000;
 // Real seconds a run may take before the test calls it a hang.
 const double runSeconds = 300.0;
 const char* const musicPath = "data/sounds/tramble.mp3";
@@ -78,9 +78,7 @@ std::string fastclockLibrary() {
     return std::string(TRAMBLE_BINARY_DIR) + "/tools/fastclock/libtramble_fastclock.so";
 }
 
-fs::path realData() {
-    return fs::path(TRAMBLE_SOURCE_DIR) / "data";
-}
+fs::path realData() { return fs::path(TRAMBLE_SOURCE_DIR) / "data"; }
 
 int count(const std::string& text, const std::string& needle) {
     int n = 0;
@@ -202,9 +200,7 @@ const Breakage breakages[] = {Breakage::Missing, Breakage::Empty, Breakage::Trun
 const char* const breakageNames[] = {"missing", "empty", "truncated", "text instead of the data"};
 const char* const garbage = "These bytes are text: neither a JPEG picture nor MP3 music.\n";
 
-void PrintTo(Breakage breakage, std::ostream* out) {
-    *out << breakageNames[static_cast<int>(breakage)];
-}
+void PrintTo(Breakage breakage, std::ostream* out) { *out << breakageNames[static_cast<int>(breakage)]; }
 
 void breakFile(ScratchData& data, const fs::path& relative, Breakage breakage) {
     switch (breakage) {
@@ -284,9 +280,7 @@ struct QuitCase {
     const char* event;
 };
 
-void PrintTo(const QuitCase& quit, std::ostream* out) {
-    *out << quit.event << " in scene " << quit.scene;
-}
+void PrintTo(const QuitCase& quit, std::ostream* out) { *out << quit.event << " in scene " << quit.scene; }
 
 class QuitAtRandom : public ProgramFault, public ::testing::WithParamInterface<QuitCase> {};
 
@@ -301,9 +295,9 @@ TEST_P(QuitAtRandom, StopsEveryTaskAndExitsWithStatusZero) {
     SCOPED_TRACE("TRAMBLE_QUIT_AT=" + quitAt + " (clock " + std::to_string((frame + 1) * quitStepMs) + " ms)");
 
     Environment env = environment(captureLibrary());
-    env.insert(
-        env.end(),
-        {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)}, {"TRAMBLE_QUIT_AT", quitAt}, {"TRAMBLE_CLIP_UNREAD", "1"}});
+    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)},
+                           {"TRAMBLE_QUIT_AT", quitAt},
+                           {"TRAMBLE_CLIP_UNREAD", "1"}});
     const RunResult run = runProgram({trambleBinary()}, env, runSeconds, data.root.string());
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -396,7 +390,7 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
 std::uint64_t wallClockNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<std::uint64_t>(now.tv_nsec);
+    return static_cast<std::uint64_t>(now.tv_sec) * nanosecondsPerSecond + static_cast<std::uint64_t>(now.tv_nsec);
 }
 
 // The music heard at wall-clock time `at` (ns), in ms from its first sound, from the capture
@@ -424,7 +418,7 @@ double musicHeardMs(const fs::path& path, std::uint64_t at) {
             frames = framesThen;
         }
     }
-    const double played = std::min(static_cast<double>(frames), (at - handedAt) / nanosecondsPerSecond * rate);
+    const double played = std::min(static_cast<double>(frames), static_cast<double>(at - handedAt) / nanosecondsPerSecond * rate);
     return (static_cast<double>(total - frames) + played - static_cast<double>(sound)) * millisecondsPerSecond / rate;
 }
 
