@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes a video of the whole demo: plays the real binary under a private Xvfb with the capture
-# library, on a clock that advances exactly 1000/60 ms per frame, and encodes every frame with
-# the music into out/tramble.mp4 (H.264 + AAC, 800x600, 60 fps). Installs what is missing (as root).
+# library, on a clock that advances exactly 1000/60 ms per frame with the audio device pulled
+# in step, and encodes every frame with the sound the demo itself played into
+# out/tramble.mp4 (H.264 + AAC, 800x600, 60 fps). Installs what is missing (as root).
 #   tools/make-video.sh [--frames LIST] [--no-video] [--output FILE]
 #   --frames LIST  also writes these frames as PNG to out/frames/ ("0,600-660"; frame n is n/60 s)
 #   --no-video     only the PNG frames, with the frames nobody reads left unfilled (much faster)
@@ -49,22 +50,23 @@ fi
 video_frames=12300
 echo "make-video: playing the 205-second demo frame by frame ($video_frames frames: about eight minutes)"
 mkfifo "$work/frames.rgb"
-# The music starts with the timeline's first frame, so frame n and the music at n/60 s match.
 ffmpeg -hide_banner -loglevel error -y \
     -f rawvideo -pixel_format rgb24 -video_size 800x600 -framerate 60 -i "$work/frames.rgb" \
-    -i "$TRAMBLE_ROOT/data/sounds/tramble.mp3" -map 0:v -map 1:a \
-    -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -c:a aac -b:a 160k -movflags +faststart \
-    "$work/tramble.mp4" &
+    -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p "$work/picture.mp4" &
 encoder=$!
 tramble_show_progress "$work/frames.txt" "$video_frames" &
 tramble_on_exit "kill $! 2>/dev/null"
-if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" TRAMBLE_FRAME_LOG="$work/frames.txt" \
-    "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1; then
+if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" TRAMBLE_CAPTURE_AUDIO="$work/sound.wav" \
+    TRAMBLE_FRAME_LOG="$work/frames.txt"     "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1; then
     kill "$encoder" 2>/dev/null || true
     echo "make-video: the demo failed; see out/tramble-capture.log" >&2
     exit 1
 fi
 wait "$encoder"
+# The sound's first sample is heard with the first frame (the capture library's WAV), and it
+# ends a device buffer after the last frame: cut to the picture.
+ffmpeg -hide_banner -loglevel error -y -i "$work/picture.mp4" -i "$work/sound.wav" -map 0:v -map 1:a \
+    -c:v copy -c:a aac -b:a 160k -shortest -movflags +faststart "$work/tramble.mp4"
 # Only a finished video replaces the previous one.
 mkdir -p "$(dirname "$output")"
 mv "$work/tramble.mp4" "$output"

@@ -207,7 +207,8 @@ int AudioOutput::play(HSTREAM handle, bool restart) {
     return BASS_OK;
 }
 
-int AudioOutput::position(DWORD handle, QWORD& bytes) {
+template <class Read>
+int AudioOutput::readChannel(DWORD handle, Read read) {
     forgetLostDevice();
     if (!isOpen) {
         return BASS_ERROR_INIT;
@@ -217,8 +218,12 @@ int AudioOutput::position(DWORD handle, QWORD& bytes) {
     if (!channel) {
         return BASS_ERROR_HANDLE;
     }
-    bytes = channel->position;
+    read(*channel);
     return BASS_OK;
+}
+
+int AudioOutput::position(DWORD handle, QWORD& bytes) {
+    return readChannel(handle, [&bytes](const Channel& channel) { bytes = channel.position; });
 }
 
 int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
@@ -235,6 +240,16 @@ int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
     }
     seconds = static_cast<float>(static_cast<double>(bytes) / (frequency * kBytesPerFrame));
     return BASS_OK;
+}
+
+int AudioOutput::activity(DWORD handle, DWORD& state) {
+    return readChannel(handle, [&state](const Channel& channel) {
+        if (!channel.playing || channel.decoder->ended()) {
+            state = BASS_ACTIVE_STOPPED;
+        } else {
+            state = SDL_GetAudioStatus() == SDL_AUDIO_PLAYING ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_PAUSED;
+        }
+    });
 }
 
 void AudioOutput::mix(std::int16_t* out, std::size_t frames) {

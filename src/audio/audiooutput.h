@@ -36,6 +36,8 @@ public:
     // Bytes of the stream handed to the device, 4 per sample frame.
     int position(DWORD handle, QWORD& bytes);
     int seconds(DWORD handle, QWORD bytes, float& seconds);
+    // One of the BASS_ACTIVE_ states.
+    int activity(DWORD handle, DWORD& state);
 
     // Fills out with frames stereo frames: the sum of every playing stream, silence where
     // there is none. Called by the device callback with the audio lock held.
@@ -52,6 +54,10 @@ private:
     // down behind our back (SDL_Quit by the kernel). Every call starts with it.
     void forgetLostDevice();
     Channel* find(DWORD handle);
+    // Calls read(const Channel&) under the audio lock once the output and the handle have
+    // been checked; BASS_OK, or why it could not.
+    template <class Read>
+    int readChannel(DWORD handle, Read read);
 
     bool isOpen = false;
     bool ownsSubsystem = false;

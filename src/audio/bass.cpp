@@ -71,4 +71,10 @@ float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
     return report(output.seconds(handle, pos, seconds)) ? seconds : -1.0f;
 }
 
+DWORD BASS_ChannelIsActive(DWORD handle) {
+    DWORD state = BASS_ACTIVE_STOPPED;
+    report(output.activity(handle, state));
+    return state;
+}
+
 }  // extern "C"

@@ -31,6 +31,11 @@ typedef DWORD HSTREAM;
 #define BASS_ERROR_NOTAVAIL 37 /* a mode or flag this library does not offer */
 #define BASS_ERROR_FILEFORM 41 /* the file holds no playable MPEG audio */
 
+/* States of BASS_ChannelIsActive. */
+#define BASS_ACTIVE_STOPPED 0
+#define BASS_ACTIVE_PLAYING 1
+#define BASS_ACTIVE_PAUSED 3
+
 /* Output information. Every field is 32 bits wide so the record is 60 bytes on any target;
  * callers set size to sizeof(BASS_INFO) before BASS_GetInfo. */
 typedef struct {
@@ -76,6 +81,10 @@ BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags);
 QWORD BASS_ChannelGetPosition(DWORD handle);
 /* Converts a byte position of the stream to seconds; negative on error, also for (QWORD)-1. */
 float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
+/* Whether the stream's position is moving: BASS_ACTIVE_PLAYING while it plays on a running
+ * output, BASS_ACTIVE_PAUSED while the output is stopped, BASS_ACTIVE_STOPPED before it is
+ * played, once its audio has run out, and for a handle that is not a live stream. */
+DWORD BASS_ChannelIsActive(DWORD handle);
 
 #ifdef __cplusplus
 }

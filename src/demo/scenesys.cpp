@@ -1,4 +1,4 @@
-// The scene handler's timeline of six events per scene, its lazy start (music, beat clock,
+// The scene handler's timeline of six events per scene, its lazy start (music, its clocks,
 // font, scene loading) and the per-pass update that halts the program when the timeline
 // has run out.
 #include "demo/scenesys.h"
@@ -59,6 +59,7 @@ void DemoSceneHandler::addDemoScene(unsigned int start, unsigned int length, IDe
 bool DemoSceneHandler::start() {
     LOG(Notice) << "Starting demo scene handler\n";
     const unsigned long music = engine->soundTask.streamFile(musicFile);
+    musicClock = std::make_unique<MusicClock>(music);
     beatClock = std::make_unique<BeatClock>(music, musicTempo, firstBeatOffset);
     font = std::make_unique<BitmapFont>();
     font->build(textureManager.fetchResource(fontTexture), glyphSize, glyphSpacing, fontColour);
@@ -80,10 +81,12 @@ void DemoSceneHandler::stop() {
         font->release();
         font.reset();
     }
+    musicClock.reset();
     beatClock.reset();
 }
 
-void DemoSceneHandler::update(unsigned int ms) {
+void DemoSceneHandler::update(unsigned int timerMs) {
+    const unsigned int ms = musicClock->update(timerMs);
     ScheduleTask::update(ms);
     for (IDemoScene* scene : scenes) {
         if (scene->stage != SceneStage::Stopped) {

@@ -1,6 +1,7 @@
 // The scene timeline: every scene is registered with a start and a length, and the handler
 // switches it on and off screen and through its stages as its own clock passes those
-// times. The handler also owns what the scenes share: textures, the font and the beat clock.
+// times. That clock keeps to the music while it plays (the music clock), on the timer
+// otherwise. The handler also owns what the scenes share: textures, the font and the beat clock.
 #pragma once
 
 #include <list>
@@ -10,6 +11,7 @@
 #include "engine/bitmapfont.h"
 #include "engine/camera.h"
 #include "engine/kernelsys.h"
+#include "engine/musicclock.h"
 #include "engine/rendernode.h"
 #include "engine/soundsys.h"
 #include "engine/texturemanager.h"
@@ -61,13 +63,15 @@ public:
     // owned and must outlive the handler's stop.
     void addDemoScene(unsigned int start, unsigned int length, IDemoScene* scene);
 
-    // Run by the first timed update: plays the music, starts the beat clock, builds the
-    // font and loads every scene. The loading time reaches the clock with the next update.
+    // Run by the first timed update: plays the music, starts the music and beat clocks,
+    // builds the font and loads every scene. The music plays while the scenes load, and the
+    // timeline starts where the music is heard when the next update comes.
     bool start() override;
-    // Unloads every scene and releases the font and the beat clock.
+    // Unloads every scene and releases the font and the clocks.
     void stop() override;
-    // Fires the due events, updates the active scenes, halts the kernel once every event
-    // has fired, and passes on the beats the music has played.
+    // Turns the timer's ms into the timeline's through the music clock; with those, fires
+    // the due events, updates the active scenes, halts the kernel once every event has
+    // fired, and passes on the beats the music has played.
     void update(unsigned int ms) override;
 
     DemoEngine* engine;
@@ -76,6 +80,7 @@ public:
     std::list<IDemoScene*> scenes;
     unsigned int transitionTime;
     std::unique_ptr<BitmapFont> font;
+    std::unique_ptr<MusicClock> musicClock;
     std::unique_ptr<BeatClock> beatClock;
 };
 

@@ -1,6 +1,6 @@
 // The sound task, which owns the audio output, and the beat clock, which turns the music's
 // play position into beats for its listeners. Playback itself runs inside the audio library;
-// the music's position drives only the beats, never the timeline.
+// the same position also steers the timeline, through the music clock (musicclock.h).
 #pragma once
 
 #include <string>

@@ -138,6 +138,7 @@ TEST_F(Bass, BadHandlesReadAsErrorsNeverAsHugePositions) {
         EXPECT_EQ(BASS_ChannelGetPosition(0), QWORD(-1));
         EXPECT_EQ(BASS_ChannelBytes2Seconds(0, 0), -1.0f);
         EXPECT_EQ(BASS_ChannelBytes2Seconds(0, BASS_ChannelGetPosition(0)), -1.0f);
+        EXPECT_EQ(BASS_ChannelIsActive(0), DWORD(BASS_ACTIVE_STOPPED));
         EXPECT_FALSE(BASS_StreamPlay(0, 0, 0));
         EXPECT_FALSE(BASS_StreamPlay(12345, 0, 0));
     };
@@ -165,8 +166,10 @@ TEST_F(Bass, PositionFollowsPlaybackAndStopsAtTheEnd) {
     ASSERT_NE(stream, 0u);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 0u) << "nothing is handed over before play";
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED));
 
     ASSERT_TRUE(BASS_StreamPlay(stream, 0, 0));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING));
     const auto begin = std::chrono::steady_clock::now();
     QWORD previous = 0;
     QWORD midway = 0;
@@ -185,6 +188,7 @@ TEST_F(Bass, PositionFollowsPlaybackAndStopsAtTheEnd) {
     ASSERT_TRUE(waitUntilPlayedOut({stream}));
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 44100 * kBytesPerFrame);
     EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream)), 1.0f);
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED)) << "the position moves no more";
 }
 
 TEST_F(Bass, EveryFormatPlaysForItsOwnLength) {
@@ -212,6 +216,7 @@ TEST_F(Bass, StopHoldsThePositionAndStartResumes) {
     ASSERT_TRUE(BASS_StreamPlay(stream, 0, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_TRUE(BASS_Stop());
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD(BASS_ACTIVE_PAUSED));
     const QWORD held = BASS_ChannelGetPosition(stream);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(BASS_ChannelGetPosition(stream), held);

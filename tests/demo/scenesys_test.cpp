@@ -57,6 +57,9 @@ protected:
         GLTest::SetUp();
         engine = std::make_unique<DemoEngine>();
         ASSERT_TRUE(engine->soundTask.startTask());
+        // The output stays paused, so the music stands at its start and the timeline runs on
+        // the passes' deltas alone.
+        ASSERT_TRUE(BASS_Stop());
         handler = std::make_unique<DemoSceneHandler>(engine.get(), 0);
     }
 
@@ -279,6 +282,7 @@ TEST_F(SceneHandlerTest, StopUnloadsEveryLoadedSceneAndReleasesTheSharedParts) {
 TEST_F(SceneHandlerTest, BeatsOfTheMusicReachTheScenes) {
     RecordingScene& scene = addScene("a");
     handler->addDemoScene(0, 100000, &scene);
+    ASSERT_TRUE(BASS_Start());
     pass(1);
     ASSERT_TRUE(handler->beatClock);
     // At 130 beats per minute a beat passes every 0.46 s of music, the first at the output latency.

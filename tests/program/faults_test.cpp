@@ -1,15 +1,17 @@
 // Faults on the real binary: broken textures and music, a quit at a random instant of every
-// scene, the whole process stopped for five seconds, and standard output a broken pipe.
+// scene, the whole process stopped for five seconds, on the fast clock and in real time,
+// where the next scene must still start with its music, and standard output a broken pipe.
 // Each run plays in a scratch working directory whose data/ links to the real files, so
 // that breaking one never touches them.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,6 +44,12 @@ const double secondsIntoScene2 = 2.0;
 const int stoppedSeconds = 5;
 // The pass after the stop must carry at least this share of the stopped time, sped up.
 const double catchUpShare = 0.9;
+// The real-time stopped run: real seconds from the handler's start to the stop (inside
+// Scene1), and how far, in ms beyond its frame, Scene2 may start from its place in the music.
+const double secondsBeforeStop = 20.0;
+const double largestOffsetMs = 50.0;
+const double millisecondsPerSecond = 1000.0;
+const std::uint64_t nanosecondsPerSecond = 1000000000;
 // Real seconds a run may take before the test calls it a hang.
 const double runSeconds = 300.0;
 const char* const musicPath = "data/sounds/tramble.mp3";
@@ -335,6 +343,14 @@ std::vector<Frame> readFrameLog(const fs::path& path) {
     return frames;
 }
 
+// Stops the whole process `seconds` from now, for stoppedSeconds, and lets it go on.
+void stopLater(ChildProcess& demo, double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    demo.signal(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::seconds(stoppedSeconds));
+    demo.signal(SIGCONT);
+}
+
 TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
     // The capture library only logs the frames here: it leaves the fast clock as it is.
     const fs::path frameLog = data.root / "frames.txt";
@@ -344,10 +360,7 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
                            {"TRAMBLE_FRAME_LOG", frameLog.string()}});
     ChildProcess demo({trambleBinary()}, env, data.root.string());
     ASSERT_TRUE(demo.waitForOutput("    === Running state 3 during length 40000\n", runSeconds)) << demo.output();
-    std::this_thread::sleep_for(std::chrono::duration<double>(secondsIntoScene2));
-    demo.signal(SIGSTOP);
-    std::this_thread::sleep_for(std::chrono::seconds(stoppedSeconds));
-    demo.signal(SIGCONT);
+    stopLater(demo, secondsIntoScene2);
     ASSERT_TRUE(demo.wait(runSeconds)) << demo.output();
     RunResult run;
     run.exitCode = demo.exitCode;
@@ -390,6 +403,88 @@ TEST_F(ProgramFault, WithStandardOutputAPipeNobodyReadsItPlaysToTheEndAndExitsWi
     const std::vector<Frame> frames = readFrameLog(frameLog);
     ASSERT_FALSE(frames.empty());
     EXPECT_GE(frames.back().clockMs, sceneEdges[std::size(sceneEdges) - 1]);
+}
+
+std::uint64_t wallClockNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * nanosecondsPerSecond + static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+// The music heard at wall-clock time `at` (ns), in ms from its first sound, from the capture
+// library's audio log: the last buffer handed to the device before `at` has been playing
+// since, at the device's rate, and stops at its end.
+double musicHeardMs(const fs::path& path, std::uint64_t at) {
+    std::ifstream in(path);
+    std::string word;
+    double rate = 0.0;
+    std::uint64_t sound = 0;
+    std::uint64_t handedAt = 0;
+    std::uint64_t total = 0;
+    std::uint64_t frames = 0;
+    std::uint64_t ns = 0;
+    std::uint64_t totalThen = 0;
+    std::uint64_t framesThen = 0;
+    while (in >> word) {
+        if (word == "rate") {
+            in >> rate;
+        } else if (word == "sound") {
+            in >> sound;
+        } else if (word == "buffer" && in >> ns >> totalThen >> framesThen && ns <= at) {
+            handedAt = ns;
+            total = totalThen;
+            frames = framesThen;
+        }
+    }
+    const double played = std::min(static_cast<double>(frames), static_cast<double>(at - handedAt) / nanosecondsPerSecond * rate);
+    return (static_cast<double>(total - frames) + played - static_cast<double>(sound)) * millisecondsPerSecond / rate;
+}
+
+TEST_F(ProgramFault, StoppedForFiveSecondsInRealTimeScene2StillStartsWithItsMusic) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers slow the frames down to where a frame alone is the offset";
+#endif
+    const fs::path audioLog = data.root / "audio.txt";
+    const fs::path frameLog = data.root / "frames.txt";
+    Environment env = environment(captureLibrary());
+    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", "real"},
+                           {"TRAMBLE_AUDIO_LOG", audioLog.string()},
+                           {"TRAMBLE_FRAME_LOG", frameLog.string()}});
+    ChildProcess demo({trambleBinary()}, env, data.root.string());
+    ASSERT_TRUE(demo.waitForOutput("    === Starting demo scene handler\n", runSeconds)) << demo.output();
+    stopLater(demo, secondsBeforeStop);
+    // Looked for every millisecond, so that the time it is seen is the time it was logged.
+    const auto resumed = std::chrono::steady_clock::now();
+    while (demo.output().find("    === Running state 1 during length 0\n") == std::string::npos) {
+        ASSERT_LT(std::chrono::steady_clock::now() - resumed, std::chrono::duration<double>(runSeconds))
+            << demo.output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const std::uint64_t scene2At = wallClockNanoseconds();
+    demo.signal(SIGTERM);
+    ASSERT_TRUE(demo.wait(runSeconds)) << demo.output();
+    EXPECT_EQ(demo.exitCode, 0) << demo.output();
+    std::vector<std::string> ending{"    === Caught quit event, halting\n"};
+    ending.insert(ending.end(), stopSequence.begin(), stopSequence.end());
+    EXPECT_TRUE(inOrder(demo.output(), ending)) << demo.output();
+
+    // A pass reads the clock as it begins, right after the frame before it is shown. Scene2
+    // must start in the pass that first begins with its place in the music heard, whatever
+    // the frame rate: not one pass early, and not one pass late.
+    std::vector<std::uint64_t> passStarts;
+    for (const Frame& frame : readFrameLog(frameLog)) {
+        if (frame.wallNs < scene2At) {
+            passStarts.push_back(frame.wallNs);
+        }
+    }
+    ASSERT_GE(passStarts.size(), 2u);
+    const double scene2Ms = static_cast<double>(sceneEdges[1]);
+    const double earlyMs = scene2Ms - musicHeardMs(audioLog, passStarts.back());
+    const double lateMs = musicHeardMs(audioLog, passStarts[passStarts.size() - 2]) - scene2Ms;
+    std::printf("Scene2 started %.1f ms before its place in the music; the pass before, %.1f ms after it\n",
+                earlyMs, lateMs);
+    EXPECT_LE(earlyMs, largestOffsetMs);
+    EXPECT_LE(lateMs, largestOffsetMs);
 }
 
 }  // namespace

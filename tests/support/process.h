@@ -78,8 +78,9 @@ private:
 // The demo binary of this build.
 std::string trambleBinary();
 
-// The capture preload library of this build (tools/capture): a fixed clock step per frame,
-// frames read back as PNG, frame times logged, a quit queued at a chosen frame.
+// The capture preload library of this build (tools/capture): a fixed clock step per frame
+// with the audio pulled in step, frames read back as PNG, frame times and audio buffers
+// logged, a quit queued at a chosen frame.
 std::string captureLibrary();
 
 // The first line of an AddressSanitizer, LeakSanitizer or UndefinedBehaviorSanitizer report

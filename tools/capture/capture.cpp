@@ -1,6 +1,8 @@
 // Frame-exact capture of the real demo: a preload library in front of SDL_GetTicks and
-// SDL_GL_SwapBuffers that advances the program's clock by a fixed step per frame, reads
-// chosen frames back from the window, and logs frame times or queues a quit on request.
+// SDL_GL_SwapBuffers that advances the program's clock by a fixed step per frame, pulls the
+// audio device by hand in step with it (tools/audiopump), reads chosen frames back from the
+// window, writes the sound, and logs frame times or queues a quit on request. On the real
+// clock it leaves the device to SDL and can log when each buffer was handed to it.
 #include <GL/gl.h>
 #include <SDL.h>
 #include <dlfcn.h>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "audiopump.h"
 #include "png.h"
 
 namespace {
@@ -32,6 +35,13 @@ const char* const directoryVariable = "TRAMBLE_CAPTURE_DIR";
 const char* const videoVariable = "TRAMBLE_CAPTURE_VIDEO";
 // A text file: "frame <n> <program clock ms> <wall-clock ns>" per frame, "peak_rss_kb <k>" at exit.
 const char* const frameLogVariable = "TRAMBLE_FRAME_LOG";
+// A WAV file that receives every sample the program handed to the hand-pulled device (fixed
+// clock only): sample k is heard at k / rate seconds of the clock once the device has run.
+const char* const audioVariable = "TRAMBLE_CAPTURE_AUDIO";
+// A text file (real clock only): "rate <Hz>" once, then per device buffer "buffer <wall-clock
+// ns as the program's callback returned> <frames handed to the device so far> <frames in the
+// buffer>", and "sound <frame>" at the first frame that is not silent.
+const char* const audioLogVariable = "TRAMBLE_AUDIO_LOG";
 // "<frame>:escape" or "<frame>:close": right after that frame, queue an Escape key press or
 // a window close, the two quit events the program knows.
 const char* const quitVariable = "TRAMBLE_QUIT_AT";
@@ -45,7 +55,13 @@ const char* const clipVariable = "TRAMBLE_CLIP_UNREAD";
 // Prefix of this library's own messages on standard error.
 const char* const messagePrefix = "tramble-capture: ";
 const std::uint64_t nanosecondsPerSecond = 1000000000ULL;
+const std::uint64_t millisecondsPerSecond = 1000;
 const int bytesPerPixel = 3;
+// The device format the demo opens: stereo signed 16-bit.
+const int audioChannels = 2;
+const int bytesPerSample = 2;
+// A canonical WAV header: RIFF, "fmt " of 16 bytes and "data".
+const long wavHeaderBytes = 44;
 
 using GetTicksFunction = Uint32 (*)();
 using SwapBuffersFunction = void (*)();
@@ -65,6 +81,8 @@ struct Settings {
     std::string directory = ".";
     FILE* video = nullptr;
     FILE* frameLog = nullptr;
+    FILE* audio = nullptr;
+    FILE* audioLog = nullptr;
     bool clipUnread = false;
     bool quitRequested = false;
     std::uint64_t quitFrame = 0;
@@ -132,7 +150,7 @@ void parseQuit(const std::string& text, Settings& settings) {
 }
 
 FILE* openOutput(const char* variable) {
-    const char* path = std::getenv(variable);
+    const char* path = *variable != '\0' ? std::getenv(variable) : nullptr;
     if (path == nullptr || *path == '\0') {
         return nullptr;
     }
@@ -161,17 +179,86 @@ Settings readSettings() {
     }
     settings.video = openOutput(videoVariable);
     settings.frameLog = openOutput(frameLogVariable);
+    settings.audio = openOutput(settings.realClock ? "" : audioVariable);
+    settings.audioLog = openOutput(settings.realClock ? audioLogVariable : "");
+    if (settings.audio != nullptr && std::fseek(settings.audio, wavHeaderBytes, SEEK_SET) != 0) {
+        fail(std::string("cannot seek in ") + audioVariable);
+    }
     return settings;
 }
 
 // Read at the first wrapped call and never destroyed, so that the exit hook can still use it.
 Settings* current = nullptr;
 
+void observeAudio(const Uint8* buffer, int bytes);
+
 Settings& settings() {
     if (current == nullptr) {
         current = new Settings(readSettings());
+        Tramble::AudioPump::setObserver(observeAudio);
     }
     return *current;
+}
+
+// The device's rate, sample frames handed to it so far, and whether one was not silent.
+int audioRate = 0;
+std::uint64_t audioFrames = 0;
+bool soundHeard = false;
+
+std::uint64_t wallClockNanoseconds();
+
+// Called on SDL's audio thread on the real clock, on the main thread otherwise; only it
+// writes the two audio files until the exit hook closes them.
+void observeAudio(const Uint8* buffer, int bytes) {
+    Settings& s = *current;
+    const std::uint64_t frames = static_cast<std::uint64_t>(bytes) / (audioChannels * bytesPerSample);
+    if (s.audio != nullptr && std::fwrite(buffer, 1, bytes, s.audio) != static_cast<size_t>(bytes)) {
+        fail(std::string("cannot write to ") + audioVariable);
+    }
+    if (audioFrames == 0) {
+        audioRate = Tramble::AudioPump::frequency();
+    }
+    if (s.audioLog != nullptr) {
+        if (audioFrames == 0) {
+            std::fprintf(s.audioLog, "rate %d\n", audioRate);
+        }
+        const auto* samples = reinterpret_cast<const std::int16_t*>(buffer);
+        for (std::uint64_t i = 0; !soundHeard && i < frames * audioChannels; ++i) {
+            if (samples[i] != 0) {
+                soundHeard = true;
+                std::fprintf(s.audioLog, "sound %llu\n",
+                             static_cast<unsigned long long>(audioFrames + i / audioChannels));
+            }
+        }
+        std::fprintf(s.audioLog, "buffer %llu %llu %llu\n", static_cast<unsigned long long>(wallClockNanoseconds()),
+                     static_cast<unsigned long long>(audioFrames + frames), static_cast<unsigned long long>(frames));
+    }
+    audioFrames += frames;
+}
+
+void putLittleEndian(unsigned char* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+}
+
+// Fills in the header that readSettings() left room for, now that the length is known.
+void finishWav(FILE* file) {
+    const auto rate = static_cast<std::uint32_t>(audioRate);
+    const auto dataBytes = static_cast<std::uint32_t>(audioFrames * audioChannels * bytesPerSample);
+    unsigned char header[wavHeaderBytes] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+    putLittleEndian(header + 4, dataBytes + wavHeaderBytes - 8, 4);
+    putLittleEndian(header + 16, 16, 4);
+    putLittleEndian(header + 20, 1, 2);  // PCM
+    putLittleEndian(header + 22, audioChannels, 2);
+    putLittleEndian(header + 24, rate, 4);
+    putLittleEndian(header + 28, rate * audioChannels * bytesPerSample, 4);
+    putLittleEndian(header + 32, audioChannels * bytesPerSample, 2);
+    putLittleEndian(header + 34, 8 * bytesPerSample, 2);
+    std::memcpy(header + 36, "data", 4);
+    putLittleEndian(header + 40, dataBytes, 4);
+    std::rewind(file);
+    std::fwrite(header, 1, sizeof header, file);
 }
 
 // The number of the frame being drawn: how many swaps the program has asked for so far.
@@ -196,7 +283,9 @@ bool wantsPng(const Settings& s, std::uint64_t frame) {
     return false;
 }
 
-bool isRead(const Settings& s, std::uint64_t frame) { return s.video != nullptr || wantsPng(s, frame); }
+bool isRead(const Settings& s, std::uint64_t frame) {
+    return s.video != nullptr || wantsPng(s, frame);
+}
 
 // The scissor state must be what this library left: otherwise the program uses the scissor
 // test itself, and clipping would change what it draws.
@@ -290,9 +379,31 @@ __attribute__((destructor)) void finish() {
         std::fclose(s.video);
         s.video = nullptr;
     }
+    if (s.audio != nullptr) {
+        finishWav(s.audio);
+        std::fclose(s.audio);
+        s.audio = nullptr;
+    }
+    if (s.audioLog != nullptr) {
+        std::fclose(s.audioLog);
+        s.audioLog = nullptr;
+    }
+}
+
+// The device plays up to frame's clock: exactly rate * clock(frame) / 1000 frames in all,
+// however the step divides the rate.
+void playAudioUntilFrame(const Settings& s, std::uint64_t frame) {
+    const std::uint64_t rate = static_cast<std::uint64_t>(Tramble::AudioPump::frequency());
+    const std::uint64_t perFrame = s.stepDenominator * millisecondsPerSecond;
+    Tramble::AudioPump::advance(frame * s.stepNumerator * rate / perFrame -
+                                (frame - 1) * s.stepNumerator * rate / perFrame);
 }
 
 }  // namespace
+
+bool Tramble::AudioPump::pullsByHand() {
+    return !settings().realClock;
+}
 
 extern "C" {
 
@@ -305,8 +416,7 @@ __attribute__((visibility("default"))) int tramble_capture_write_png(const char*
 __attribute__((visibility("default"))) Uint32 SDL_GetTicks() {
     static const auto real = reinterpret_cast<GetTicksFunction>(dlsym(RTLD_NEXT, "SDL_GetTicks"));
     const Settings& s = settings();
-    const Uint32 ticks = s.realClock ? real()
-                                     : static_cast<Uint32>(frameNumber * s.stepNumerator / s.stepDenominator);
+    const Uint32 ticks = s.realClock ? real() : static_cast<Uint32>(frameNumber * s.stepNumerator / s.stepDenominator);
     if (!clockStarted) {
         clockStarted = true;
         firstTicks = ticks;
@@ -331,6 +441,9 @@ __attribute__((visibility("default"))) void SDL_GL_SwapBuffers() {
         SDL_PushEvent(&s.quitEvent);
     }
     ++frameNumber;
+    if (!s.realClock) {
+        playAudioUntilFrame(s, frameNumber);
+    }
     if (s.clipUnread) {
         clipNextFrame(s);
     }

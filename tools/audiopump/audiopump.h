@@ -1,0 +1,34 @@
+// SDL's audio device as the preload libraries see it: every buffer the program's callback
+// fills is shown to an observer, and a library that drives the program's clock itself also
+// drives the device, pulling the callback by hand on the main thread in step with that
+// clock instead of letting SDL's audio thread play in real time.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+namespace Tramble {
+namespace AudioPump {
+
+// Defined by the library that links this in: true when it pulls the device itself (no
+// device is opened, no thread runs; SDL_OpenAudio and the calls after it are answered here),
+// false when SDL's own device plays. Asked at every wrapped call, so it must not change.
+bool pullsByHand();
+
+// Sees each buffer right after the program's callback has filled it, on the thread that
+// called it; bytes in the format the program opened the device with.
+using Observer = void (*)(const Uint8* buffer, int bytes);
+void setObserver(Observer observer);
+
+// The open device's sample frames per second; 0 while none is open.
+int frequency();
+
+// Moves a hand-pulled device's time on by `frames` sample frames: hands them to the
+// program's callback a device buffer at most per call. The first time, it hands one buffer
+// more, as a running device always has one buffer handed over ahead of what is heard.
+// Nothing while the device is closed or paused (its time is lost then, as on a device).
+void advance(std::uint64_t frames);
+
+}  // namespace AudioPump
+}  // namespace Tramble
