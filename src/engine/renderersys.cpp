@@ -196,10 +196,15 @@ void Renderer::drawArrays(PrimitiveType type, const VertexArray& vertices, unsig
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, vertices.texCoords.get());
     }
+    if (vertices.hasColours) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, 0, vertices.colours.get());
+    }
     glDrawArrays(primitiveModes[static_cast<int>(type)], 0, static_cast<GLsizei>(drawn));
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
 }
 
 }  // namespace Tramble

@@ -74,8 +74,8 @@ public:
     // Indexed triangles; count ~0u draws them all. The array must carry normals and
     // texture coordinates: all three client arrays are used.
     void drawElements(const VertexArray& vertices, const TriangleList& triangles, unsigned int count = ~0u);
-    // Non-indexed primitives; count ~0u draws every vertex. Normals and texture
-    // coordinates are used where the array has them.
+    // Non-indexed primitives; count ~0u draws every vertex. Normals, texture coordinates
+    // and colours are used where the array has them; colours replace the material's.
     void drawArrays(PrimitiveType type, const VertexArray& vertices, unsigned int count = ~0u);
 
     int width = 0;
