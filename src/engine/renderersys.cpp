@@ -120,6 +120,8 @@ void Renderer::setPolygonMode(PolygonMode mode) {
     glPolygonMode(GL_FRONT_AND_BACK, glMode);
 }
 
+void Renderer::setFlatShading(bool on) { glShadeModel(on ? GL_FLAT : GL_SMOOTH); }
+
 void Renderer::setupFog(const FogSettings& fog) {
     glFogi(GL_FOG_MODE, static_cast<GLint>(fogModes[static_cast<int>(fog.mode)]));
     glFogfv(GL_FOG_COLOR, fog.colour);

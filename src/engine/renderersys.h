@@ -58,6 +58,8 @@ public:
     void setDepthMask(bool on);
     void setFog(bool on);
     void setPolygonMode(PolygonMode mode);
+    // Flat: each primitive takes its last vertex's colour as is, without interpolation.
+    void setFlatShading(bool on);
     // Sets the fog parameters without enabling fog; setFog(true) does that.
     void setupFog(const FogSettings& fog);
     // Sets blending, colour, texturing and texture generation: a drawable that applies its

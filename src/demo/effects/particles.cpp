@@ -141,7 +141,11 @@ void ParticleSystem::draw(Renderer& renderer) {
             material.colour[c] = particleColour.rgba[c];
         }
         renderer.applyMaterial(material);
+        // A quad's colour is one value: flat shading hands it to every pixel as is, where
+        // interpolating it would round differently from the single colour of a lone quad.
+        renderer.setFlatShading(true);
         renderer.drawArrays(PrimitiveType::Triangles, quads, drawn);
+        renderer.setFlatShading(false);
     }
     renderer.setLighting(true);
 }
