@@ -168,6 +168,7 @@ TEST_F(EffectDrawingTest, ParticlesAppearAsCameraFacingQuadsWhereTheyAre) {
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         expectPixel(600, 450, first[0], first[1], first[2]);
         expectPixel(200, 150, 128, 64, 32);
+        expectPixel(400, 300, 0, 0, 0);
         system.particles[0].kill();
     }
 }
