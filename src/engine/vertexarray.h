@@ -1,6 +1,6 @@
 // Client-side geometry containers: a vertex array (positions, optional normals, texture
-// coordinates and colours, each tightly packed for the OpenGL pointer calls) and an indexed triangle
-// list. Owners allocate once at capacity and rewrite in place every frame.
+// coordinates and colours, each tightly packed for the OpenGL pointer calls) and an indexed
+// triangle list. Owners allocate once at capacity and rewrite in place every frame.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,7 @@
 // A fixed pool of particles fed by one movable point emitter, integrated jerk into
 // acceleration into velocity into position, faded out linearly over their life and drawn
-// as camera-facing quads, all live ones in one draw. Random draws come from rand() in a fixed order, so runs repeat.
+// as camera-facing quads, all live ones in one draw. Random draws come from rand() in a
+// fixed order, so runs repeat.
 #pragma once
 
 #include <memory>
