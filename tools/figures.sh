@@ -5,20 +5,29 @@
 # timeline), the A/V offset at each scene start, the time from launch to the first frame and
 # the peak memory; and refreshes docs/images/sceneN.png, one picture per scene taken from the
 # approved golden frames, for the README.
-#   tools/figures.sh [--binary FILE] [--stop-at SECONDS]
+#
+# Frame cost: fixed-step runs of the whole timeline, each frame finished before its swap,
+# give per scene the median full frame and the median CPU-side frame (the same run with every
+# viewport shrunk to one pixel, so that the fill costs next to nothing), and the median time
+# from launch to the first frame.
+#   tools/figures.sh [--binary FILE] [--stop-at SECONDS] [--compare OTHER_BUILD_DIR]
 #   --binary FILE      measures that build of the demo instead (with this capture library)
 #   --stop-at SECONDS  stops the whole process (SIGSTOP) that long after launch, for 5 s
+#   --compare DIR      measures only the frame cost, of DIR/tramble and of this build side by
+#                      side, their runs interleaved so that load on the machine falls on both alike
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$TRAMBLE_ROOT"
 
 binary="$TRAMBLE_RELEASE_BUILD/tramble"
 stop_at=""
+compare=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --binary) binary="$(realpath "$2")"; shift 2 ;;
         --stop-at) stop_at="$2"; shift 2 ;;
-        *) echo "usage: $0 [--binary FILE] [--stop-at SECONDS]" >&2; exit 2 ;;
+        --compare) compare="$2"; shift 2 ;;
+        *) echo "usage: $0 [--binary FILE] [--stop-at SECONDS] [--compare OTHER_BUILD_DIR]" >&2; exit 2 ;;
     esac
 done
 stop_seconds=5
@@ -26,14 +35,132 @@ stop_seconds=5
 # The golden frame that pictures each scene in the README, and the pictures' size.
 pictures=(scene1-010000ms scene2-075000ms scene3-100000ms scene4-160000ms scene5-199000ms)
 picture_size=400x300
-# Scene boundaries on the timeline, in ms.
-scene_edges="0 45000 85000 125000 165000 205000"
+
+# ---- Frame cost ----
+
+# Clock step of the frame-cost runs, ms, and how many full and CPU-side runs each build gets.
+frame_cost_step_ms=100
+frame_cost_rounds=2
+
+# Runs build directory $1 once over the whole timeline into files $2.{frames,log,launch};
+# $3 is 1 for the CPU-side run (viewport 1 x 1), 0 for the full one.
+frame_cost_run() {
+    local launch_ns
+    launch_ns="$(date +%s%N)"
+    GALLIUM_DRIVER=llvmpipe SDL_AUDIODRIVER=dummy LD_PRELOAD="$TRAMBLE_CAPTURE_LIBRARY" \
+        TRAMBLE_FRAME_MS="$frame_cost_step_ms" TRAMBLE_TINY_VIEWPORT="$3" TRAMBLE_FRAME_LOG="$2.frames" \
+        "$1/tramble" >"$2.log" 2>&1
+    echo "$launch_ns" >"$2.launch"
+}
+
+# Prints "<scene> <frame ms>" for every frame after the first of the runs named $@, the
+# scene found from the program's own "Adding scene from A to B" lines.
+frame_cost_frames() {
+    local run
+    for run in "$@"; do
+        awk 'FNR == NR { if (match($0, /Adding scene from [0-9]+ to [0-9]+/)) {
+                             split(substr($0, RSTART, RLENGTH), w, " "); n++; from[n] = w[4]; to[n] = w[6] }
+                         next }
+             $1 == "frame" { if (seen) for (k = 1; k <= n; k++) if ($3 >= from[k] && $3 < to[k])
+                                 printf "%d %.3f\n", k, ($4 - previous) / 1e6
+                             seen = 1; previous = $4 }' "$run.log" "$run.frames"
+    done
+}
+
+# The median of the numbers on standard input, "-" when there are none.
+median() {
+    sort -n | awk '{ v[++n] = $1 } END { if (n) printf "%.1f", (v[int((n + 1) / 2)] + v[int(n / 2) + 1]) / 2; else printf "-" }'
+}
+
+# Median ms per frame of scene $1 over the runs named by the rest.
+frame_cost_scene() {
+    local scene="$1"
+    shift
+    frame_cost_frames "$@" | awk -v s="$scene" '$1 == s { print $2 }' | median
+}
+
+# Median ms from launch to the first frame over the runs named.
+frame_cost_launch() {
+    local run
+    for run in "$@"; do
+        echo $(( ($(awk '$1 == "frame" { print $4; exit }' "$run.frames") - $(cat "$run.launch")) / 1000000 ))
+    done | median
+}
+
+# The scenes the runs named $@ found in their logs, in order.
+frame_cost_scenes() {
+    grep -ho "Adding scene from [0-9]* to" "${@/%/.log}" | sort -u | wc -l | xargs seq 1
+}
+
+# Runs every build directory given, rounds interleaved, into $work/<index>-<full|cpu>-<round>.
+frame_cost_measure() {
+    local round index
+    for round in $(seq 1 "$frame_cost_rounds"); do
+        for index in $(seq 1 $#); do
+            echo "figures: frame cost, round $round of $frame_cost_rounds, ${!index}"
+            frame_cost_run "${!index}" "$work/$index-full-$round" 0
+            frame_cost_run "${!index}" "$work/$index-cpu-$round" 1
+        done
+    done
+}
+
+# Names of build $1's runs of kind $2 (full or cpu).
+frame_cost_runs() {
+    local round
+    for round in $(seq 1 "$frame_cost_rounds"); do echo "$work/$1-$2-$round"; done
+}
+
+# The frame-cost table of this build alone.
+frame_cost_report() {
+    frame_cost_measure "$TRAMBLE_RELEASE_BUILD"
+    local full cpu scene
+    mapfile -t full < <(frame_cost_runs 1 full)
+    mapfile -t cpu < <(frame_cost_runs 1 cpu)
+    echo "| Scene | Full frame (ms) | CPU side (ms) |"
+    echo "|---|---|---|"
+    for scene in $(frame_cost_scenes "${full[@]}"); do
+        echo "| $scene | $(frame_cost_scene "$scene" "${full[@]}") | $(frame_cost_scene "$scene" "${cpu[@]}") |"
+    done
+    echo
+    echo "Launch to first frame (fixed step): $(frame_cost_launch "${full[@]}") ms"
+}
+
+# The frame-cost table of build $1 (before) beside this build (after).
+frame_cost_compare() {
+    frame_cost_measure "$1" "$TRAMBLE_RELEASE_BUILD"
+    local old_full old_cpu new_full new_cpu scene old new
+    mapfile -t old_full < <(frame_cost_runs 1 full)
+    mapfile -t old_cpu < <(frame_cost_runs 1 cpu)
+    mapfile -t new_full < <(frame_cost_runs 2 full)
+    mapfile -t new_cpu < <(frame_cost_runs 2 cpu)
+    echo "Before: $1; after: $TRAMBLE_RELEASE_BUILD"
+    echo
+    echo "| Scene | Full frame before (ms) | after (ms) | speed-up | CPU side before (ms) | after (ms) |"
+    echo "|---|---|---|---|---|---|"
+    for scene in $(frame_cost_scenes "${new_full[@]}"); do
+        old="$(frame_cost_scene "$scene" "${old_full[@]}")"
+        new="$(frame_cost_scene "$scene" "${new_full[@]}")"
+        echo "| $scene | $old | $new | $(awk -v o="$old" -v n="$new" 'BEGIN { printf "%.2fx", o / n }')" \
+            "| $(frame_cost_scene "$scene" "${old_cpu[@]}") | $(frame_cost_scene "$scene" "${new_cpu[@]}") |"
+    done
+    echo
+    echo "Launch to first frame (fixed step): before $(frame_cost_launch "${old_full[@]}") ms," \
+        "after $(frame_cost_launch "${new_full[@]}") ms"
+}
+
+# ---- Main ----
 
 tramble_require_packages "${TRAMBLE_PACKAGES[@]}" ffmpeg
 tramble_build_capture
 tramble_start_xvfb
 work="$(mktemp -d /tmp/tramble-figures-XXXXXX)"
 tramble_on_exit 'rm -rf "$work"'
+
+if [ -n "$compare" ]; then
+    [ -x "$compare/tramble" ] || { echo "figures: --compare wants a build directory holding tramble" >&2; exit 1; }
+    frame_cost_compare "$(cd "$compare" && pwd)"
+    exit 0
+fi
 
 # Prefixes each line of standard input with the wall-clock time it arrived, in ns.
 timestamp_lines() {
@@ -82,6 +209,9 @@ fi
 wait "$demo"
 wait "$stamper"
 
+# Scene boundaries on the timeline, in ms, as the program announces its scenes.
+scene_edges="$(grep -o 'Adding scene from [0-9]* to [0-9]*' "$work/tramble.log" |
+    awk '{ print $4; last = $6 } END { print last }' | tr '\n' ' ')"
 echo "| Scene | Median FPS | Slowest second | Fastest second |"
 echo "|---|---|---|---|"
 # Frames per whole second of timeline, each second that lies entirely inside a scene.
@@ -106,6 +236,8 @@ echo "Launch to first frame: $(( (first_ns - launch_ns) / 1000000 )) ms"
 echo "Peak memory (resident): $(( peak_kb / 1024 )) MiB"
 echo
 print_av_offsets
+echo
+frame_cost_report
 
 mkdir -p docs/images
 for i in "${!pictures[@]}"; do

@@ -1,6 +1,7 @@
 // Program entry: builds the demo engine, starts its kernel, puts the scene handler and the
 // five scenes on a 205-second timeline, runs the main loop and tears everything down in
 // reverse order. Exit status 1 means start-up failed.
+#include <malloc.h>
 #include <signal.h>
 
 #include "demo/demoengine.h"
@@ -10,11 +11,27 @@
 #include "demo/scenes/scene4.h"
 #include "demo/scenes/scene5.h"
 #include "demo/scenesys.h"
+#include "engine/logsys.h"
 
 namespace {
 
 // Scenes switch at once: no Starting or Stopping stage of their own length.
 const unsigned int transitionTime = 0;
+// Allocations at least this large get their own mapping: 32 MiB, the most glibc accepts, so
+// that the software driver's per-draw buffers (a few MiB) stay in the heap.
+const int mmapThresholdBytes = 32 * 1024 * 1024;
+// Free memory at the top of the heap is handed back to the kernel only above this: 256 MiB.
+const int trimThresholdBytes = 256 * 1024 * 1024;
+
+// The OpenGL driver frees and reallocates buffers of several MiB on every draw; with glibc's
+// defaults each one goes back to the kernel and comes back as fresh zeroed pages, so a frame
+// spends its time in page faults. This is a policy for the whole process, not the engine's
+// (which also runs inside the test programs), so it is set here, before the window opens.
+void keepLargeAllocations() {
+    if (mallopt(M_MMAP_THRESHOLD, mmapThresholdBytes) == 0 || mallopt(M_TRIM_THRESHOLD, trimThresholdBytes) == 0) {
+        LOG(Warning) << "Cannot keep large allocations in the heap: frames will be slower" << std::endl;
+    }
+}
 
 }  // namespace
 
@@ -24,6 +41,7 @@ int main(int, char**) {
     // has gone, the write fails and the stream drops the line, rather than the signal ending
     // the demo. Set here, before the first line, as it holds for the whole process.
     signal(SIGPIPE, SIG_IGN);
+    keepLargeAllocations();
     DemoEngine engine;
     if (!engine.kernel.startTask()) {
         return 1;

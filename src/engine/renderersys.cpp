@@ -120,6 +120,8 @@ void Renderer::setPolygonMode(PolygonMode mode) {
     glPolygonMode(GL_FRONT_AND_BACK, glMode);
 }
 
+void Renderer::setFlatShading(bool on) { glShadeModel(on ? GL_FLAT : GL_SMOOTH); }
+
 void Renderer::setupFog(const FogSettings& fog) {
     glFogi(GL_FOG_MODE, static_cast<GLint>(fogModes[static_cast<int>(fog.mode)]));
     glFogfv(GL_FOG_COLOR, fog.colour);
@@ -196,10 +198,15 @@ void Renderer::drawArrays(PrimitiveType type, const VertexArray& vertices, unsig
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, vertices.texCoords.get());
     }
+    if (vertices.hasColours) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, 0, vertices.colours.get());
+    }
     glDrawArrays(primitiveModes[static_cast<int>(type)], 0, static_cast<GLsizei>(drawn));
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
 }
 
 }  // namespace Tramble

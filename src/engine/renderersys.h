@@ -58,6 +58,8 @@ public:
     void setDepthMask(bool on);
     void setFog(bool on);
     void setPolygonMode(PolygonMode mode);
+    // Flat: each primitive takes its last vertex's colour as is, without interpolation.
+    void setFlatShading(bool on);
     // Sets the fog parameters without enabling fog; setFog(true) does that.
     void setupFog(const FogSettings& fog);
     // Sets blending, colour, texturing and texture generation: a drawable that applies its
@@ -74,8 +76,8 @@ public:
     // Indexed triangles; count ~0u draws them all. The array must carry normals and
     // texture coordinates: all three client arrays are used.
     void drawElements(const VertexArray& vertices, const TriangleList& triangles, unsigned int count = ~0u);
-    // Non-indexed primitives; count ~0u draws every vertex. Normals and texture
-    // coordinates are used where the array has them.
+    // Non-indexed primitives; count ~0u draws every vertex. Normals, texture coordinates
+    // and colours are used where the array has them; colours replace the material's.
     void drawArrays(PrimitiveType type, const VertexArray& vertices, unsigned int count = ~0u);
 
     int width = 0;

@@ -16,12 +16,16 @@ void VertexArray::allocate(int n) {
     if (hasTexCoords) {
         texCoords.reset(new TexCoord[n]());
     }
+    if (hasColours) {
+        colours.reset(new VertexColour[n]());
+    }
 }
 
 void VertexArray::release() {
     vertices.reset();
     normals.reset();
     texCoords.reset();
+    colours.reset();
     count = 0;
 }
 

@@ -1,6 +1,6 @@
-// Client-side geometry containers: a vertex array (positions, optional normals and texture
-// coordinates, each tightly packed for the OpenGL pointer calls) and an indexed triangle
-// list. Owners allocate once at capacity and rewrite in place every frame.
+// Client-side geometry containers: a vertex array (positions, optional normals, texture
+// coordinates and colours, each tightly packed for the OpenGL pointer calls) and an indexed
+// triangle list. Owners allocate once at capacity and rewrite in place every frame.
 #pragma once
 
 #include <memory>
@@ -16,14 +16,21 @@ struct TexCoord {
 
 static_assert(sizeof(TexCoord) == 2 * sizeof(float), "TexCoord must stay two packed floats");
 
+// Red, green, blue, alpha, each 0 to 1.
+struct VertexColour {
+    float rgba[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+};
+
+static_assert(sizeof(VertexColour) == 4 * sizeof(float), "VertexColour must stay four packed floats");
+
 class VertexArray {
 public:
     VertexArray() = default;
     VertexArray(const VertexArray&) = delete;
     VertexArray& operator=(const VertexArray&) = delete;
 
-    // Drops the old arrays; for n > 0 makes n zeroed vertices, plus normals and texture
-    // coordinates where the flags ask for them. Set the flags before allocating.
+    // Drops the old arrays; for n > 0 makes n zeroed vertices, plus normals, texture
+    // coordinates and (white) colours where the flags ask for them. Set the flags first.
     void allocate(int n);
     void release();
     // Multiplies every position component-wise by s.
@@ -32,8 +39,10 @@ public:
     std::unique_ptr<Vector3[]> vertices;
     std::unique_ptr<Vector3[]> normals;
     std::unique_ptr<TexCoord[]> texCoords;
+    std::unique_ptr<VertexColour[]> colours;
     bool hasNormals = false;
     bool hasTexCoords = false;
+    bool hasColours = false;
     int count = 0;
 };
 

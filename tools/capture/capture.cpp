@@ -2,7 +2,9 @@
 // SDL_GL_SwapBuffers that advances the program's clock by a fixed step per frame, pulls the
 // audio device by hand in step with it (tools/audiopump), reads chosen frames back from the
 // window, writes the sound, and logs frame times or queues a quit on request. On the real
-// clock it leaves the device to SDL and can log when each buffer was handed to it.
+// clock it leaves the device to SDL and can log when each buffer was handed to it. It can
+// also shrink every viewport to one pixel, so that a timed run shows the CPU side of a frame
+// without the fill.
 #include <GL/gl.h>
 #include <SDL.h>
 #include <dlfcn.h>
@@ -52,6 +54,9 @@ const char* const closeValue = "close";
 // drawn in full. The program never uses the scissor itself, and this library stops with an
 // error if it ever finds the scissor state changed behind its back.
 const char* const clipVariable = "TRAMBLE_CLIP_UNREAD";
+// "1": every glViewport the program asks for becomes 1 x 1 pixel at its own corner, so that
+// the fill costs next to nothing and the frame log times the program and the driver alone.
+const char* const tinyViewportVariable = "TRAMBLE_TINY_VIEWPORT";
 // Prefix of this library's own messages on standard error.
 const char* const messagePrefix = "tramble-capture: ";
 const std::uint64_t nanosecondsPerSecond = 1000000000ULL;
@@ -65,6 +70,7 @@ const long wavHeaderBytes = 44;
 
 using GetTicksFunction = Uint32 (*)();
 using SwapBuffersFunction = void (*)();
+using ViewportFunction = void (*)(GLint, GLint, GLsizei, GLsizei);
 
 struct FrameRange {
     std::uint64_t first;
@@ -84,6 +90,7 @@ struct Settings {
     FILE* audio = nullptr;
     FILE* audioLog = nullptr;
     bool clipUnread = false;
+    bool tinyViewport = false;
     bool quitRequested = false;
     std::uint64_t quitFrame = 0;
     SDL_Event quitEvent{};
@@ -161,6 +168,11 @@ FILE* openOutput(const char* variable) {
     return file;
 }
 
+bool readTinyViewport() {
+    const char* tiny = std::getenv(tinyViewportVariable);
+    return tiny != nullptr && std::string(tiny) == "1";
+}
+
 Settings readSettings() {
     Settings settings;
     const char* step = std::getenv(frameMsVariable);
@@ -177,6 +189,7 @@ Settings readSettings() {
     if (const char* clip = std::getenv(clipVariable)) {
         settings.clipUnread = std::string(clip) == "1";
     }
+    settings.tinyViewport = readTinyViewport();
     settings.video = openOutput(videoVariable);
     settings.frameLog = openOutput(frameLogVariable);
     settings.audio = openOutput(settings.realClock ? "" : audioVariable);
@@ -432,6 +445,10 @@ __attribute__((visibility("default"))) void SDL_GL_SwapBuffers() {
         checkClipping();
     }
     captureFrame(s);
+    // A timed frame ends when its drawing has finished, not when the driver has queued it.
+    if (s.frameLog != nullptr) {
+        glFinish();
+    }
     real();
     if (s.frameLog != nullptr) {
         std::fprintf(s.frameLog, "frame %llu %u %llu\n", static_cast<unsigned long long>(frameNumber),
@@ -447,6 +464,12 @@ __attribute__((visibility("default"))) void SDL_GL_SwapBuffers() {
     if (s.clipUnread) {
         clipNextFrame(s);
     }
+}
+
+__attribute__((visibility("default"))) void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    static const auto real = reinterpret_cast<ViewportFunction>(dlsym(RTLD_NEXT, "glViewport"));
+    const bool tiny = settings().tinyViewport;
+    real(x, y, tiny ? 1 : width, tiny ? 1 : height);
 }
 
 }  // extern "C"

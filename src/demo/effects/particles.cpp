@@ -14,8 +14,12 @@ namespace {
 
 // Where the first generation of a respawn-mode pool waits, far beyond the far plane.
 const Vector3 parkingPosition(9999999.0f, 9999999.0f, 999999.0f);
-// Quad corners in triangle-strip order: lower left, upper left, lower right, upper right.
+// Quad corners: lower left, upper left, lower right, upper right.
 const TexCoord quadTexCoords[4] = {{0.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}};
+// The corners of a quad's two triangles, in the order a triangle strip over the four corners
+// hands them to the rasteriser, so that the pixels match drawing each quad as a strip.
+const int triangleCorners[] = {0, 1, 2, 2, 1, 3};
+const int verticesPerQuad = sizeof(triangleCorners) / sizeof(triangleCorners[0]);
 
 }  // namespace
 
@@ -39,11 +43,11 @@ ParticleSystem::ParticleSystem(int amount, float lifespan, float steadyEmission,
         sines[degree] = std::sin(angle);
         cosines[degree] = std::cos(angle);
     }
-    quad.hasNormals = true;
-    quad.hasTexCoords = true;
-    quad.allocate(4);
-    for (int i = 0; i < 4; ++i) {
-        quad.texCoords[i] = quadTexCoords[i];
+    quads.hasTexCoords = true;
+    quads.hasColours = true;
+    quads.allocate(count * verticesPerQuad);
+    for (int i = 0; i < quads.count; ++i) {
+        quads.texCoords[i] = quadTexCoords[triangleCorners[i % verticesPerQuad]];
     }
     if (steadyEmission == 0.0f) {
         for (int i = 0; i < count; ++i) {
@@ -112,23 +116,36 @@ void ParticleSystem::draw(Renderer& renderer) {
     const Vector3 a = (right + up) * size;
     const Vector3 b = (right - up) * size;
     renderer.setLighting(false);
-    Vector3* corners = quad.vertices.get();
+    Vector3* vertex = quads.vertices.get();
+    VertexColour* vertexColour = quads.colours.get();
+    VertexColour particleColour;
     for (int i = 0; i < count; ++i) {
         const Particle& particle = particles[i];
         if (!particle.alive) {
             continue;
         }
         const Vector3& p = particle.position;
-        corners[0] = p - a;
-        corners[1] = p - b;
-        corners[2] = p + b;
-        corners[3] = p + a;
-        colour[3] = particle.life / lifespan;
+        const Vector3 corners[4] = {p - a, p - b, p + b, p + a};
         for (int c = 0; c < 4; ++c) {
-            material.colour[c] = colour[c];
+            particleColour.rgba[c] = colour[c];
+        }
+        particleColour.rgba[3] = particle.life / lifespan;
+        for (int corner : triangleCorners) {
+            *vertex++ = corners[corner];
+            *vertexColour++ = particleColour;
+        }
+    }
+    const unsigned int drawn = static_cast<unsigned int>(vertex - quads.vertices.get());
+    if (drawn > 0) {
+        for (int c = 0; c < 4; ++c) {
+            material.colour[c] = particleColour.rgba[c];
         }
         renderer.applyMaterial(material);
-        renderer.drawArrays(PrimitiveType::TriangleStrip, quad);
+        // A quad's colour is one value: flat shading hands it to every pixel as is, where
+        // interpolating it would round differently from the single colour of a lone quad.
+        renderer.setFlatShading(true);
+        renderer.drawArrays(PrimitiveType::Triangles, quads, drawn);
+        renderer.setFlatShading(false);
     }
     renderer.setLighting(true);
 }

@@ -1,6 +1,7 @@
 // A fixed pool of particles fed by one movable point emitter, integrated jerk into
 // acceleration into velocity into position, faded out linearly over their life and drawn
-// as camera-facing quads. Random draws come from rand() in a fixed order, so runs repeat.
+// as camera-facing quads, all live ones in one draw. Random draws come from rand() in a
+// fixed order, so runs repeat.
 #pragma once
 
 #include <memory>
@@ -76,8 +77,9 @@ public:
 
     // Emits, then integrates every live particle (the new ones included) by ms.
     void update(unsigned int ms);
-    // One quad per live particle facing the camera of the current modelview matrix.
-    // Leaves lighting on, whatever it was before.
+    // One quad per live particle facing the camera of the current modelview matrix, in pool
+    // order, in one draw with one material. Leaves lighting on, whatever it was before, and
+    // the current colour that of the last live particle.
     void draw(Renderer& renderer) override;
 
     int count;
@@ -104,7 +106,8 @@ private:
     // trigonometry of its own.
     std::unique_ptr<float[]> sines;
     std::unique_ptr<float[]> cosines;
-    VertexArray quad;
+    // Two triangles per particle slot, filled with the live ones at each draw.
+    VertexArray quads;
 };
 
 }  // namespace Tramble

@@ -149,6 +149,28 @@ TEST_F(EffectDrawingTest, ParticlesAppearAsCameraFacingQuadsWhereTheyAre) {
     system.draw(renderer);
     expectPixel(600, 450, 255, 128, 64);
     expectPixel(400, 300, 0, 0, 0);
+
+    // Added up, each quad weighted by its own fade (half its life left, half as bright);
+    // a dead slot draws nothing, wherever it lies in the pool.
+    glLoadIdentity();
+    Material additive;
+    additive.blend = BlendAdditive;
+    system.setMaterial(additive);
+    system.particles[0].position = Vector3(0.5f, 0.5f, 0.0f);
+    system.particles[0].life = 10.0f;
+    system.particles[2].start(5.0f);
+    system.particles[2].position = Vector3(-0.5f, -0.5f, 0.0f);
+    const int liveFirst[] = {255, 128, 64};
+    const int liveNone[] = {0, 0, 0};
+    for (const int* first : {liveFirst, liveNone}) {
+        clear(0.0f);
+        system.draw(renderer);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        expectPixel(600, 450, first[0], first[1], first[2]);
+        expectPixel(200, 150, 128, 64, 32);
+        expectPixel(400, 300, 0, 0, 0);
+        system.particles[0].kill();
+    }
 }
 
 TEST_F(EffectDrawingTest, MeshesDrawWithoutErrorsAndPartialMeshesDrawOnlyTheirPrefix) {
