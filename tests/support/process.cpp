@@ -20,6 +20,10 @@ namespace {
 // How often waits look at the child, and how long an X server gets to come up.
 const auto pollInterval = std::chrono::milliseconds(20);
 const double serverStartSeconds = 10.0;
+// Display numbers tried for a private X server: each process starts at its own place in the
+// range, so that tests running side by side rarely race for the same number.
+const int firstDisplay = 150;
+const int displayCount = 100;
 // What the sanitizers print at the head of a report.
 const char* const sanitizerMarkers[] = {"ERROR: AddressSanitizer", "LeakSanitizer", "runtime error:"};
 
@@ -173,7 +177,8 @@ RunResult runProgram(const std::vector<std::string>& argv, const Environment& en
 }
 
 XServer::XServer(bool withOpenGL) {
-    for (int n = 150; n < 250 && !isReady; ++n) {
+    for (int tried = 0; tried < displayCount && !isReady; ++tried) {
+        const int n = firstDisplay + (static_cast<int>(getpid()) + tried) % displayCount;
         struct stat info;
         const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
         if (stat(lock.c_str(), &info) == 0) {
@@ -186,7 +191,9 @@ XServer::XServer(bool withOpenGL) {
         const auto start = std::chrono::steady_clock::now();
         while (server->running() && secondsSince(start) < serverStartSeconds) {
             const RunResult probe = runProgram({"xdpyinfo", "-display", display}, {}, 5.0);
-            if (probe.exitCode == 0) {
+            // A server that lost the race for this display exits at once, while the probe may
+            // have found the winner's: only our own, still running, counts.
+            if (probe.exitCode == 0 && server->running()) {
                 isReady = true;
                 break;
             }
