@@ -1,5 +1,8 @@
-// Image decoding: SDL_image surfaces of any layout (paletted, padded rows, BGR or ARGB byte
-// order, 16-bit) become packed R,G,B or R,G,B,A rows in the order the file stores them.
+// Image decoding: JPEG and PNG files through SDL_image; surfaces of any layout (paletted,
+// padded rows, BGR or ARGB byte order, 16-bit) become packed R,G,B or R,G,B,A rows in the
+// order the file stores them.
+// CMYK JPEGs, which SDL_image hands out as raw ink bytes under ARGB labels, are turned into
+// RGB here, minding the inverted inks of files with an Adobe marker.
 #include "engine/image.h"
 
 #include <SDL.h>
@@ -36,6 +39,20 @@ const Uint32 packedGreenMask24 = 0x0000ff00;
 // Bytes per pixel of the two packed layouts.
 const int rgbBytes = 3;
 const int rgbaBytes = 4;
+// Full intensity of an 8-bit channel or ink.
+const int fullScale = 255;
+// JPEG markers: start of image, start of scan, and APP14, where Adobe writers say that they
+// store CMYK inks inverted (255 is no ink).
+const Uint8 markerPrefix = 0xff;
+const Uint8 startOfImage = 0xd8;
+const Uint8 startOfScan = 0xda;
+const Uint8 adobeMarker = 0xee;
+const char adobeTag[] = "Adobe";
+// PNG layout: the signature, then chunks of length, type, data and checksum.
+const int pngSignatureBytes = 8;
+const int pngChunkHeaderBytes = 8;
+const int pngChunkCrcBytes = 4;
+const char pngEndChunk[] = "IEND";
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -43,35 +60,130 @@ struct SurfaceDeleter {
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 bool isPackedRGB(const SDL_PixelFormat& format) {
-    return format.BytesPerPixel == rgbBytes && format.Rmask == packedRedMask24 &&
-           format.Gmask == packedGreenMask24 && format.Bmask == packedBlueMask24;
+    return format.BytesPerPixel == rgbBytes && format.Rmask == packedRedMask24 && format.Gmask == packedGreenMask24 &&
+           format.Bmask == packedBlueMask24;
 }
 
 bool isPackedRGBA(const SDL_PixelFormat& format) {
-    return format.BytesPerPixel == rgbaBytes && format.Rmask == packedRedMask32 &&
-           format.Gmask == packedGreenMask32 && format.Bmask == packedBlueMask32 &&
-           format.Amask == packedAlphaMask32;
+    return format.BytesPerPixel == rgbaBytes && format.Rmask == packedRedMask32 && format.Gmask == packedGreenMask32 &&
+           format.Bmask == packedBlueMask32 && format.Amask == packedAlphaMask32;
 }
 
 // A copy of the surface in the packed layout: RGBA when it carries alpha, RGB otherwise.
 // Null if SDL cannot convert it.
 SurfacePtr convertToPacked(SDL_Surface* surface) {
     const bool alpha = surface->format->Amask != 0;
-    const SurfacePtr layout(alpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, packedRedMask32, packedGreenMask32,
-                                                         packedBlueMask32, packedAlphaMask32)
-                                  : SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 24, packedRedMask24, packedGreenMask24,
-                                                         packedBlueMask24, 0));
+    const SurfacePtr layout(
+        alpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, packedRedMask32, packedGreenMask32, packedBlueMask32,
+                                     packedAlphaMask32)
+              : SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 24, packedRedMask24, packedGreenMask24, packedBlueMask24, 0));
     if (!layout) {
         return nullptr;
     }
     return SurfacePtr(SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE));
 }
 
+// True when the JPEG header, read from the source's current position, holds an Adobe APP14
+// segment. Reads at most the segments before the first scan; leaves the position anywhere.
+bool hasAdobeMarker(SDL_RWops* source) {
+    Uint8 header[2];
+    if (SDL_RWread(source, header, 1, 2) != 2 || header[0] != markerPrefix || header[1] != startOfImage) {
+        return false;
+    }
+    Uint8 segment[4];
+    while (SDL_RWread(source, segment, 1, 4) == 4 && segment[0] == markerPrefix && segment[1] != startOfScan) {
+        // The length counts its own two bytes.
+        const int length = (segment[2] << 8 | segment[3]) - 2;
+        if (length < 0) {
+            return false;
+        }
+        char tag[sizeof adobeTag] = {};
+        const int tagBytes = static_cast<int>(sizeof adobeTag) - 1;
+        if (segment[1] == adobeMarker && length >= tagBytes) {
+            return SDL_RWread(source, tag, 1, tagBytes) == tagBytes && std::memcmp(tag, adobeTag, tagBytes) == 0;
+        }
+        if (SDL_RWseek(source, length, RW_SEEK_CUR) < 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// True when every PNG chunk up to IEND lies inside the file, read from the source's current
+// position. SDL_image 1.2 ignores reads past the end, so a chunk that claims gigabytes has
+// libpng checksum garbage for minutes. Leaves the position anywhere.
+bool pngChunksFit(SDL_RWops* source) {
+    const Sint64 start = SDL_RWtell(source);
+    const Sint64 end = SDL_RWseek(source, 0, RW_SEEK_END);
+    Sint64 at = start + pngSignatureBytes;
+    Uint8 header[pngChunkHeaderBytes];
+    while (at + pngChunkHeaderBytes <= end && SDL_RWseek(source, at, RW_SEEK_SET) == at &&
+           SDL_RWread(source, header, 1, pngChunkHeaderBytes) == pngChunkHeaderBytes) {
+        const Sint64 length = Sint64(header[0]) << 24 | header[1] << 16 | header[2] << 8 | header[3];
+        at += pngChunkHeaderBytes + length + pngChunkCrcBytes;
+        if (at > end) {
+            return false;
+        }
+        if (std::memcmp(header + 4, pngEndChunk, 4) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A JPEG has no alpha: a four-byte JPEG surface is CMYK, its bytes C, M, Y, K in memory
+// whatever the masks say.
+void cmykToRgb(const SDL_Surface& surface, bool inverted, Image& image) {
+    image.width = surface.w;
+    image.height = surface.h;
+    image.bytesPerPixel = rgbBytes;
+    image.pixels.resize(static_cast<size_t>(surface.w) * surface.h * rgbBytes);
+    unsigned char* out = image.pixels.data();
+    for (int y = 0; y < surface.h; ++y) {
+        const Uint8* in = static_cast<const Uint8*>(surface.pixels) + static_cast<size_t>(y) * surface.pitch;
+        for (int x = 0; x < surface.w; ++x, in += rgbaBytes, out += rgbBytes) {
+            // Light left after each ink, as a fraction of fullScale.
+            const auto clear = [inverted](Uint8 ink) { return inverted ? ink : fullScale - ink; };
+            const int black = clear(in[3]);
+            for (int c = 0; c < rgbBytes; ++c) {
+                out[c] = static_cast<unsigned char>((clear(in[c]) * black + fullScale / 2) / fullScale);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 Image::Image(const std::string& fileName) {
-    const SurfacePtr surface(IMG_Load(fileName.c_str()));
-    valid = loadSDLSurface(surface.get());
+    SDL_RWops* file = SDL_RWFromFile(fileName.c_str(), "rb");
+    valid = decode(file);
+    if (file) {
+        SDL_RWclose(file);
+    }
+}
+
+bool Image::decode(SDL_RWops* source) {
+    const Sint64 start = source ? SDL_RWtell(source) : 0;
+    const bool jpeg = source && IMG_isJPG(source);
+    const bool png = source && IMG_isPNG(source);
+    const bool inverted = jpeg && hasAdobeMarker(source);
+    if (png && !pngChunksFit(source)) {
+        LOG(Error) << "PNG chunk runs past the end of the file\n";
+        return false;
+    }
+    if (source && SDL_RWseek(source, start, RW_SEEK_SET) < 0) {
+        LOG(Error) << "Cannot rewind image: " << SDL_GetError() << "\n";
+        return false;
+    }
+    // Only the formats pictures come in: SDL_image 1.2's other loaders are not fit for
+    // damaged files (its GIF loader never returns on some).
+    const SurfacePtr surface(jpeg ? IMG_LoadJPG_RW(source) : png ? IMG_LoadPNG_RW(source) : nullptr);
+    if (jpeg && surface && surface->format->BytesPerPixel == rgbaBytes && SDL_LockSurface(surface.get()) == 0) {
+        cmykToRgb(*surface, inverted, *this);
+        SDL_UnlockSurface(surface.get());
+        return true;
+    }
+    return loadSDLSurface(surface.get());
 }
 
 bool Image::loadSDLSurface(SDL_Surface* surface) {
@@ -81,6 +193,8 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
     }
     const SDL_PixelFormat& format = *surface->format;
     const bool paletted = format.palette != nullptr && format.BitsPerPixel == 8;
+    // A paletted surface's transparent colour is an index; it comes out as alpha 0.
+    const bool keyed = paletted && (surface->flags & SDL_SRCCOLORKEY) != 0;
     SurfacePtr converted;
     SDL_Surface* source = surface;
     if (!paletted && !isPackedRGB(format) && !isPackedRGBA(format)) {
@@ -98,7 +212,7 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
     }
     width = source->w;
     height = source->h;
-    bytesPerPixel = paletted ? rgbBytes : source->format->BytesPerPixel;
+    bytesPerPixel = keyed ? rgbaBytes : paletted ? rgbBytes : source->format->BytesPerPixel;
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
     pixels.assign(rowBytes * height, 0);
     for (int y = 0; y < height; ++y) {
@@ -110,12 +224,15 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
         }
         // Indices past the palette's end have no colour and stay black.
         const SDL_Palette& palette = *format.palette;
-        for (int x = 0; x < width; ++x, out += rgbBytes) {
+        for (int x = 0; x < width; ++x, out += bytesPerPixel) {
             if (row[x] < palette.ncolors) {
                 const SDL_Color& colour = palette.colors[row[x]];
                 out[0] = colour.r;
                 out[1] = colour.g;
                 out[2] = colour.b;
+            }
+            if (keyed) {
+                out[3] = row[x] == format.colorkey ? 0 : fullScale;
             }
         }
     }

@@ -4,6 +4,8 @@
 
 #include <SDL_opengl.h>
 
+#include <cstddef>
+
 #include "engine/logsys.h"
 
 namespace Tramble {
@@ -20,9 +22,18 @@ const double nearPlane = static_cast<double>(0.1f);
 const double farPlane = 5000.0;
 
 const GLenum fogModes[] = {GL_EXP, GL_EXP2, GL_LINEAR};
-const GLenum primitiveModes[] = {GL_POINTS,         GL_LINE_STRIP,   GL_LINE_LOOP, GL_LINES,
-                                 GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_TRIANGLES, GL_QUAD_STRIP,
-                                 GL_QUADS,          GL_POLYGON};
+const GLenum primitiveModes[] = {GL_POINTS,       GL_LINE_STRIP, GL_LINE_LOOP,  GL_LINES, GL_TRIANGLE_STRIP,
+                                 GL_TRIANGLE_FAN, GL_TRIANGLES,  GL_QUAD_STRIP, GL_QUADS, GL_POLYGON};
+
+// True when value indexes the table; otherwise logs that the operation refused it.
+template <std::size_t N>
+bool inTable(const GLenum (&)[N], int value, const char* operation) {
+    if (value >= 0 && static_cast<std::size_t>(value) < N) {
+        return true;
+    }
+    LOG(Error) << operation << ": no such mode " << value << "\n";
+    return false;
+}
 
 void setCapability(GLenum capability, bool on) {
     if (on) {
@@ -102,13 +113,21 @@ void Renderer::loadMatrix(const Matrix4& matrix, MatrixMode mode) {
     }
 }
 
-void Renderer::setLighting(bool on) { setCapability(GL_LIGHTING, on); }
+void Renderer::setLighting(bool on) {
+    setCapability(GL_LIGHTING, on);
+}
 
-void Renderer::setDepthTest(bool on) { setCapability(GL_DEPTH_TEST, on); }
+void Renderer::setDepthTest(bool on) {
+    setCapability(GL_DEPTH_TEST, on);
+}
 
-void Renderer::setDepthMask(bool on) { glDepthMask(on ? GL_TRUE : GL_FALSE); }
+void Renderer::setDepthMask(bool on) {
+    glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
 
-void Renderer::setFog(bool on) { setCapability(GL_FOG, on); }
+void Renderer::setFog(bool on) {
+    setCapability(GL_FOG, on);
+}
 
 void Renderer::setPolygonMode(PolygonMode mode) {
     GLenum glMode = static_cast<GLenum>(mode);
@@ -121,6 +140,9 @@ void Renderer::setPolygonMode(PolygonMode mode) {
 }
 
 void Renderer::setupFog(const FogSettings& fog) {
+    if (!inTable(fogModes, static_cast<int>(fog.mode), "setupFog")) {
+        return;
+    }
     glFogi(GL_FOG_MODE, static_cast<GLint>(fogModes[static_cast<int>(fog.mode)]));
     glFogfv(GL_FOG_COLOR, fog.colour);
     glFogf(GL_FOG_DENSITY, fog.density);
@@ -156,13 +178,19 @@ void Renderer::applyMaterial(const Material& material) {
     glBindTexture(GL_TEXTURE_2D, material.texture);
 }
 
-void Renderer::translate(const Vector3& offset) { glTranslatef(offset.x, offset.y, offset.z); }
+void Renderer::translate(const Vector3& offset) {
+    glTranslatef(offset.x, offset.y, offset.z);
+}
 
 void Renderer::lookAt(const Vector3& eye, const Vector3& centre) {
     gluLookAt(eye.x, eye.y, eye.z, centre.x, centre.y, centre.z, 0.0, 1.0, 0.0);
 }
 
 void Renderer::drawElements(const VertexArray& vertices, const TriangleList& triangles, unsigned int count) {
+    if (!vertices.hasNormals || !vertices.hasTexCoords) {
+        LOG(Error) << "drawElements: the vertex array lacks normals or texture coordinates\n";
+        return;
+    }
     const unsigned int all = static_cast<unsigned int>(triangles.count);
     const unsigned int drawn = count == ~0u || count > all ? all : count;
     if (drawn == 0) {
@@ -181,6 +209,9 @@ void Renderer::drawElements(const VertexArray& vertices, const TriangleList& tri
 }
 
 void Renderer::drawArrays(PrimitiveType type, const VertexArray& vertices, unsigned int count) {
+    if (!inTable(primitiveModes, static_cast<int>(type), "drawArrays")) {
+        return;
+    }
     const unsigned int all = static_cast<unsigned int>(vertices.count);
     const unsigned int drawn = count == ~0u || count > all ? all : count;
     if (drawn == 0) {
