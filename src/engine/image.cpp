@@ -8,7 +8,9 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "engine/logsys.h"
@@ -41,17 +43,33 @@ const int rgbBytes = 3;
 const int rgbaBytes = 4;
 // Full intensity of an 8-bit channel or ink.
 const int fullScale = 255;
+// Pictures larger than this many pixels a side are refused before they are decoded: a few
+// hundred bytes of JPEG can claim a picture of gigabytes. Twice the largest texture side the
+// demo uses.
+const int maxImageSide = 4096;
 // JPEG markers: start of image, start of scan, and APP14, where Adobe writers say that they
-// store CMYK inks inverted (255 is no ink).
+// store CMYK inks inverted (255 is no ink). Frame headers (which hold the size) are the
+// markers from C0 to CF but for the three that share that range.
 const Uint8 markerPrefix = 0xff;
 const Uint8 startOfImage = 0xd8;
 const Uint8 startOfScan = 0xda;
 const Uint8 adobeMarker = 0xee;
 const char adobeTag[] = "Adobe";
-// PNG layout: the signature, then chunks of length, type, data and checksum.
+const int adobeTagBytes = sizeof adobeTag - 1;
+const Uint8 firstFrameMarker = 0xc0;
+const Uint8 lastFrameMarker = 0xcf;
+const Uint8 huffmanMarker = 0xc4;
+const Uint8 extensionMarker = 0xc8;
+const Uint8 arithmeticMarker = 0xcc;
+// Bytes of a JPEG segment looked at: enough for a frame header's size or Adobe's tag.
+const int jpegHeaderBytes = 8;
+// PNG layout: the signature, then chunks of length, type, data and checksum; IHDR starts
+// with the width and height.
 const int pngSignatureBytes = 8;
 const int pngChunkHeaderBytes = 8;
 const int pngChunkCrcBytes = 4;
+const int pngSizeBytes = 8;
+const char pngHeaderChunk[] = "IHDR";
 const char pngEndChunk[] = "IEND";
 
 struct SurfaceDeleter {
@@ -84,52 +102,109 @@ SurfacePtr convertToPacked(SDL_Surface* surface) {
     return SurfacePtr(SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE));
 }
 
-// True when the JPEG header, read from the source's current position, holds an Adobe APP14
-// segment. Reads at most the segments before the first scan; leaves the position anywhere.
-bool hasAdobeMarker(SDL_RWops* source) {
-    Uint8 header[2];
-    if (SDL_RWread(source, header, 1, 2) != 2 || header[0] != markerPrefix || header[1] != startOfImage) {
-        return false;
-    }
-    Uint8 segment[4];
-    while (SDL_RWread(source, segment, 1, 4) == 4 && segment[0] == markerPrefix && segment[1] != startOfScan) {
-        // The length counts its own two bytes.
-        const int length = (segment[2] << 8 | segment[3]) - 2;
-        if (length < 0) {
-            return false;
-        }
-        char tag[sizeof adobeTag] = {};
-        const int tagBytes = static_cast<int>(sizeof adobeTag) - 1;
-        if (segment[1] == adobeMarker && length >= tagBytes) {
-            return SDL_RWread(source, tag, 1, tagBytes) == tagBytes && std::memcmp(tag, adobeTag, tagBytes) == 0;
-        }
-        if (SDL_RWseek(source, length, RW_SEEK_CUR) < 0) {
-            return false;
-        }
-    }
-    return false;
+// What a JPEG or PNG header says, read before SDL_image decodes the whole file.
+struct Header {
+    int width = 0;
+    int height = 0;
+    // A JPEG with Adobe's APP14 marker: its CMYK inks are stored inverted.
+    bool adobe = false;
+    // False when a PNG chunk runs past the end of the file.
+    bool complete = true;
+};
+
+bool isJpegFrameMarker(Uint8 marker) {
+    return marker >= firstFrameMarker && marker <= lastFrameMarker && marker != huffmanMarker &&
+           marker != extensionMarker && marker != arithmeticMarker;
 }
 
-// True when every PNG chunk up to IEND lies inside the file, read from the source's current
-// position. SDL_image 1.2 ignores reads past the end, so a chunk that claims gigabytes has
-// libpng checksum garbage for minutes. Leaves the position anywhere.
-bool pngChunksFit(SDL_RWops* source) {
+// The next marker code from the source's current position, found the way libjpeg finds it:
+// bytes before a 0xff prefix are skipped, so are repeated prefixes and stuffed zeros. 0 at
+// the end of the file.
+Uint8 nextJpegMarker(SDL_RWops* source) {
+    Uint8 byte = 0;
+    for (;;) {
+        while (SDL_RWread(source, &byte, 1, 1) == 1 && byte != markerPrefix) {
+        }
+        if (byte != markerPrefix) {
+            return 0;
+        }
+        while (SDL_RWread(source, &byte, 1, 1) == 1 && byte == markerPrefix) {
+        }
+        if (byte != markerPrefix && byte != 0) {
+            return byte;
+        }
+        if (byte == markerPrefix) {
+            return 0;
+        }
+    }
+}
+
+// Walks the JPEG segments from the source's current position up to the first scan for the
+// first frame's size and the Adobe marker. Leaves the position anywhere.
+Header readJpegHeader(SDL_RWops* source) {
+    Header header;
+    Uint8 start[2];
+    if (SDL_RWread(source, start, 1, 2) != 2 || start[0] != markerPrefix || start[1] != startOfImage) {
+        return header;
+    }
+    for (Uint8 marker = nextJpegMarker(source); marker != 0 && marker != startOfScan; marker = nextJpegMarker(source)) {
+        Uint8 size[2];
+        if (SDL_RWread(source, size, 1, 2) != 2) {
+            return header;
+        }
+        // The length counts its own two bytes.
+        const int length = (size[0] << 8 | size[1]) - 2;
+        Uint8 data[jpegHeaderBytes] = {};
+        const int read = std::max(0, std::min(length, jpegHeaderBytes));
+        if (length < 0 || static_cast<int>(SDL_RWread(source, data, 1, read)) != read) {
+            return header;
+        }
+        if (marker == adobeMarker && read >= adobeTagBytes && std::memcmp(data, adobeTag, adobeTagBytes) == 0) {
+            header.adobe = true;
+        }
+        // Precision, then height and width, big-endian.
+        if (isJpegFrameMarker(marker) && header.width == 0 && read >= 5) {
+            header.height = data[1] << 8 | data[2];
+            header.width = data[3] << 8 | data[4];
+        }
+        if (SDL_RWseek(source, length - read, RW_SEEK_CUR) < 0) {
+            return header;
+        }
+    }
+    return header;
+}
+
+// Walks the PNG chunks from the source's current position up to IEND for the size in IHDR
+// and for chunks that run past the end: SDL_image 1.2 ignores reads past the end, so a chunk
+// that claims gigabytes has libpng checksum garbage for minutes. Leaves the position anywhere.
+Header readPngHeader(SDL_RWops* source) {
+    Header header;
     const Sint64 start = SDL_RWtell(source);
     const Sint64 end = SDL_RWseek(source, 0, RW_SEEK_END);
     Sint64 at = start + pngSignatureBytes;
-    Uint8 header[pngChunkHeaderBytes];
+    Uint8 chunk[pngChunkHeaderBytes + pngSizeBytes];
     while (at + pngChunkHeaderBytes <= end && SDL_RWseek(source, at, RW_SEEK_SET) == at &&
-           SDL_RWread(source, header, 1, pngChunkHeaderBytes) == pngChunkHeaderBytes) {
-        const Sint64 length = Sint64(header[0]) << 24 | header[1] << 16 | header[2] << 8 | header[3];
+           SDL_RWread(source, chunk, 1, pngChunkHeaderBytes) == pngChunkHeaderBytes) {
+        const Sint64 length = Sint64(chunk[0]) << 24 | chunk[1] << 16 | chunk[2] << 8 | chunk[3];
         at += pngChunkHeaderBytes + length + pngChunkCrcBytes;
         if (at > end) {
-            return false;
+            header.complete = false;
+            return header;
         }
-        if (std::memcmp(header + 4, pngEndChunk, 4) == 0) {
-            return true;
+        if (std::memcmp(chunk + 4, pngHeaderChunk, 4) == 0 && length >= pngSizeBytes &&
+            SDL_RWread(source, chunk + pngChunkHeaderBytes, 1, pngSizeBytes) == pngSizeBytes) {
+            const auto word = [](const Uint8* bytes) {
+                return static_cast<int>(std::min<Uint32>(Uint32(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3],
+                                                         std::numeric_limits<int>::max()));
+            };
+            header.width = word(chunk + pngChunkHeaderBytes);
+            header.height = word(chunk + pngChunkHeaderBytes + 4);
+        }
+        if (std::memcmp(chunk + 4, pngEndChunk, 4) == 0) {
+            return header;
         }
     }
-    return false;
+    return header;
 }
 
 // A JPEG has no alpha: a four-byte JPEG surface is CMYK, its bytes C, M, Y, K in memory
@@ -167,9 +242,14 @@ bool Image::decode(SDL_RWops* source) {
     const Sint64 start = source ? SDL_RWtell(source) : 0;
     const bool jpeg = source && IMG_isJPG(source);
     const bool png = source && IMG_isPNG(source);
-    const bool inverted = jpeg && hasAdobeMarker(source);
-    if (png && !pngChunksFit(source)) {
+    const Header header = jpeg ? readJpegHeader(source) : png ? readPngHeader(source) : Header();
+    if (!header.complete) {
         LOG(Error) << "PNG chunk runs past the end of the file\n";
+        return false;
+    }
+    if (header.width > maxImageSide || header.height > maxImageSide) {
+        LOG(Error) << "Image of " << header.width << " x " << header.height << " pixels is larger than "
+                   << maxImageSide << " a side\n";
         return false;
     }
     if (source && SDL_RWseek(source, start, RW_SEEK_SET) < 0) {
@@ -180,7 +260,7 @@ bool Image::decode(SDL_RWops* source) {
     // damaged files (its GIF loader never returns on some).
     const SurfacePtr surface(jpeg ? IMG_LoadJPG_RW(source) : png ? IMG_LoadPNG_RW(source) : nullptr);
     if (jpeg && surface && surface->format->BytesPerPixel == rgbaBytes && SDL_LockSurface(surface.get()) == 0) {
-        cmykToRgb(*surface, inverted, *this);
+        cmykToRgb(*surface, header.adobe, *this);
         SDL_UnlockSurface(surface.get());
         return true;
     }
