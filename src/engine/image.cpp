@@ -194,8 +194,9 @@ Header readPngHeader(SDL_RWops* source) {
         if (std::memcmp(chunk + 4, pngHeaderChunk, 4) == 0 && length >= pngSizeBytes &&
             SDL_RWread(source, chunk + pngChunkHeaderBytes, 1, pngSizeBytes) == pngSizeBytes) {
             const auto word = [](const Uint8* bytes) {
-                return static_cast<int>(std::min<Uint32>(Uint32(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3],
-                                                         std::numeric_limits<int>::max()));
+                return static_cast<int>(
+                    std::min<Uint32>(Uint32(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3],
+                                     std::numeric_limits<int>::max()));
             };
             header.width = word(chunk + pngChunkHeaderBytes);
             header.height = word(chunk + pngChunkHeaderBytes + 4);
@@ -248,8 +249,8 @@ bool Image::decode(SDL_RWops* source) {
         return false;
     }
     if (header.width > maxImageSide || header.height > maxImageSide) {
-        LOG(Error) << "Image of " << header.width << " x " << header.height << " pixels is larger than "
-                   << maxImageSide << " a side\n";
+        LOG(Error) << "Image of " << header.width << " x " << header.height << " pixels is larger than " << maxImageSide
+                   << " a side\n";
         return false;
     }
     if (source && SDL_RWseek(source, start, RW_SEEK_SET) < 0) {
