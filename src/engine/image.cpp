@@ -108,7 +108,7 @@ struct Header {
     int height = 0;
     // A JPEG with Adobe's APP14 marker: its CMYK inks are stored inverted.
     bool adobe = false;
-    // False when a PNG chunk runs past the end of the file.
+    // False when a PNG's chunks do not end in IEND within the file.
     bool complete = true;
 };
 
@@ -175,8 +175,9 @@ Header readJpegHeader(SDL_RWops* source) {
 }
 
 // Walks the PNG chunks from the source's current position up to IEND for the size in IHDR
-// and for chunks that run past the end: SDL_image 1.2 ignores reads past the end, so a chunk
-// that claims gigabytes has libpng checksum garbage for minutes. Leaves the position anywhere.
+// and for a chunk list that runs past the end: SDL_image 1.2 ignores reads past the end, so
+// libpng then takes garbage for chunk lengths and checksums gigabytes of it for minutes.
+// Leaves the position anywhere.
 Header readPngHeader(SDL_RWops* source) {
     Header header;
     const Sint64 start = SDL_RWtell(source);
@@ -188,8 +189,7 @@ Header readPngHeader(SDL_RWops* source) {
         const Sint64 length = Sint64(chunk[0]) << 24 | chunk[1] << 16 | chunk[2] << 8 | chunk[3];
         at += pngChunkHeaderBytes + length + pngChunkCrcBytes;
         if (at > end) {
-            header.complete = false;
-            return header;
+            break;
         }
         if (std::memcmp(chunk + 4, pngHeaderChunk, 4) == 0 && length >= pngSizeBytes &&
             SDL_RWread(source, chunk + pngChunkHeaderBytes, 1, pngSizeBytes) == pngSizeBytes) {
@@ -205,6 +205,7 @@ Header readPngHeader(SDL_RWops* source) {
             return header;
         }
     }
+    header.complete = false;
     return header;
 }
 
@@ -245,7 +246,7 @@ bool Image::decode(SDL_RWops* source) {
     const bool png = source && IMG_isPNG(source);
     const Header header = jpeg ? readJpegHeader(source) : png ? readPngHeader(source) : Header();
     if (!header.complete) {
-        LOG(Error) << "PNG chunk runs past the end of the file\n";
+        LOG(Error) << "PNG chunks run past the end of the file\n";
         return false;
     }
     if (header.width > maxImageSide || header.height > maxImageSide) {
