@@ -1,4 +1,4 @@
-// Image decoding: JPEG and PNG files through SDL_image; surfaces of any layout (paletted,
+// Image decoding: JPEG, PNG and BMP files through SDL_image; surfaces of any layout (paletted,
 // padded rows, BGR or ARGB byte order, 16-bit) become packed R,G,B or R,G,B,A rows in the
 // order the file stores them.
 // CMYK JPEGs, which SDL_image hands out as raw ink bytes under ARGB labels, are turned into
@@ -71,6 +71,11 @@ const int pngChunkCrcBytes = 4;
 const int pngSizeBytes = 8;
 const char pngHeaderChunk[] = "IHDR";
 const char pngEndChunk[] = "IEND";
+// BMP layout: the size of the info header at byte 14, then width and height from byte 18.
+const int bmpInfoSizeAt = 14;
+const int bmpWidthAt = 18;
+const int bmpSizeEnd = 26;
+const Uint32 bmpOs2InfoSize = 12;
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -102,7 +107,7 @@ SurfacePtr convertToPacked(SDL_Surface* surface) {
     return SurfacePtr(SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE));
 }
 
-// What a JPEG or PNG header says, read before SDL_image decodes the whole file.
+// What a JPEG, PNG or BMP header says, read before SDL_image decodes the whole file.
 struct Header {
     int width = 0;
     int height = 0;
@@ -209,6 +214,34 @@ Header readPngHeader(SDL_RWops* source) {
     return header;
 }
 
+// Reads a BMP's size from its header at the source's current position: 16-bit fields after
+// a 12-byte OS/2 header, 32-bit ones (the height negative for top-down rows) after the others.
+// Leaves the position anywhere.
+Header readBmpHeader(SDL_RWops* source) {
+    Header header;
+    Uint8 bytes[bmpSizeEnd];
+    if (SDL_RWread(source, bytes, 1, bmpSizeEnd) != bmpSizeEnd) {
+        return header;
+    }
+    const auto field = [&bytes](int at, int size) {
+        Uint32 value = 0;
+        for (int i = size - 1; i >= 0; --i) {
+            value = value << 8 | bytes[at + i];
+        }
+        return value;
+    };
+    const bool os2 = field(bmpInfoSizeAt, 4) == bmpOs2InfoSize;
+    const int fieldBytes = os2 ? 2 : 4;
+    const auto side = [](Uint32 value, bool wide) {
+        const Sint64 signedValue = wide ? static_cast<Sint64>(static_cast<Sint32>(value)) : value;
+        return static_cast<int>(
+            std::min<Sint64>(signedValue < 0 ? -signedValue : signedValue, std::numeric_limits<int>::max()));
+    };
+    header.width = side(field(bmpWidthAt, fieldBytes), !os2);
+    header.height = side(field(bmpWidthAt + fieldBytes, fieldBytes), !os2);
+    return header;
+}
+
 // A JPEG has no alpha: a four-byte JPEG surface is CMYK, its bytes C, M, Y, K in memory
 // whatever the masks say.
 void cmykToRgb(const SDL_Surface& surface, bool inverted, Image& image) {
@@ -244,7 +277,11 @@ bool Image::decode(SDL_RWops* source) {
     const Sint64 start = source ? SDL_RWtell(source) : 0;
     const bool jpeg = source && IMG_isJPG(source);
     const bool png = source && IMG_isPNG(source);
-    const Header header = jpeg ? readJpegHeader(source) : png ? readPngHeader(source) : Header();
+    const bool bmp = source && IMG_isBMP(source);
+    const Header header = jpeg  ? readJpegHeader(source)
+                          : png ? readPngHeader(source)
+                          : bmp ? readBmpHeader(source)
+                                : Header();
     if (!header.complete) {
         LOG(Error) << "PNG chunks run past the end of the file\n";
         return false;
@@ -258,9 +295,12 @@ bool Image::decode(SDL_RWops* source) {
         LOG(Error) << "Cannot rewind image: " << SDL_GetError() << "\n";
         return false;
     }
-    // Only the formats pictures come in: SDL_image 1.2's other loaders are not fit for
-    // damaged files (its GIF loader never returns on some).
-    const SurfacePtr surface(jpeg ? IMG_LoadJPG_RW(source) : png ? IMG_LoadPNG_RW(source) : nullptr);
+    // Only the formats pictures come in (BMP through SDL's own loader): SDL_image 1.2's other
+    // loaders are not fit for damaged files (its GIF loader never returns on some).
+    const SurfacePtr surface(jpeg  ? IMG_LoadJPG_RW(source)
+                             : png ? IMG_LoadPNG_RW(source)
+                             : bmp ? IMG_LoadBMP_RW(source)
+                                   : nullptr);
     if (jpeg && surface && surface->format->BytesPerPixel == rgbaBytes && SDL_LockSurface(surface.get()) == 0) {
         cmykToRgb(*surface, header.adobe, *this);
         SDL_UnlockSurface(surface.get());

@@ -1,5 +1,5 @@
 // A decoded picture in memory: tightly packed rows of RGB or RGBA bytes, first row of the
-// file first, ready for texture upload. Decodes JPEG and PNG files through SDL_image.
+// file first, ready for texture upload. Decodes JPEG, PNG and BMP files through SDL_image.
 #pragma once
 
 #include <string>
@@ -18,7 +18,7 @@ public:
     explicit Image(const std::string& fileName);
 
     // Decodes a whole file from source's current position; the source stays the caller's.
-    // False (logged) for a null source or bytes that are no JPEG or PNG SDL_image can
+    // False (logged) for a null source or bytes that are no JPEG, PNG or BMP SDL_image can
     // decode. Does not set valid.
     bool decode(SDL_RWops* source);
 
