@@ -75,7 +75,10 @@ const char pngEndChunk[] = "IEND";
 const int bmpInfoSizeAt = 14;
 const int bmpWidthAt = 18;
 const int bmpSizeEnd = 26;
+// Info header sizes: OS/2's, and the range of Windows' versions 1 to 5.
 const Uint32 bmpOs2InfoSize = 12;
+const Uint32 bmpMinInfoSize = 40;
+const Uint32 bmpMaxInfoSize = 124;
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -216,6 +219,7 @@ Header readPngHeader(SDL_RWops* source) {
 
 // Reads a BMP's size from its header at the source's current position: 16-bit fields after
 // a 12-byte OS/2 header, 32-bit ones (the height negative for top-down rows) after the others.
+// No size for a header too short or of no known kind: SDL's loader spends seconds on those.
 // Leaves the position anywhere.
 Header readBmpHeader(SDL_RWops* source) {
     Header header;
@@ -230,7 +234,11 @@ Header readBmpHeader(SDL_RWops* source) {
         }
         return value;
     };
-    const bool os2 = field(bmpInfoSizeAt, 4) == bmpOs2InfoSize;
+    const Uint32 infoSize = field(bmpInfoSizeAt, 4);
+    const bool os2 = infoSize == bmpOs2InfoSize;
+    if (!os2 && (infoSize < bmpMinInfoSize || infoSize > bmpMaxInfoSize)) {
+        return header;
+    }
     const int fieldBytes = os2 ? 2 : 4;
     const auto side = [](Uint32 value, bool wide) {
         const Sint64 signedValue = wide ? static_cast<Sint64>(static_cast<Sint32>(value)) : value;
@@ -284,6 +292,11 @@ bool Image::decode(SDL_RWops* source) {
                                 : Header();
     if (!header.complete) {
         LOG(Error) << "PNG chunks run past the end of the file\n";
+        return false;
+    }
+    // JPEG and PNG decoders give up quickly on a header they cannot read; SDL's BMP loader does not.
+    if (bmp && (header.width == 0 || header.height == 0)) {
+        LOG(Error) << "BMP header gives no size\n";
         return false;
     }
     if (header.width > maxImageSide || header.height > maxImageSide) {
