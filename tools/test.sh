@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing (as root), builds with warnings as errors,
 # starts a private Xvfb when there is no display, runs CTest, then does the same with the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, and last checks the C++ layout
-# (TRAMBLE_SKIP_FORMAT_CHECK=1 skips that). Exits non-zero on any failure.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, then replays the kept fuzz inputs and
+# fuzzes each target briefly, and last checks the C++ layout (TRAMBLE_SKIP_FORMAT_CHECK=1
+# skips that). Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$TRAMBLE_ROOT"
@@ -23,6 +24,10 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
+
+# ---- Fuzzing: the kept fault inputs, then a short run of every target (tools/fuzz.sh) ----
+echo "== fuzz"
+tramble_fuzz "$TRAMBLE_FUZZ_CI_SECONDS" audio image text
 
 echo "== format"
 tramble_check_format

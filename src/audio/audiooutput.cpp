@@ -54,7 +54,7 @@ AudioOutput::~AudioOutput() {
 }
 
 void AudioOutput::forgetLostDevice() {
-    if (isOpen && (!SDL_WasInit(SDL_INIT_AUDIO) || SDL_GetAudioStatus() == SDL_AUDIO_STOPPED)) {
+    if (isOpen && hasDevice && (!SDL_WasInit(SDL_INIT_AUDIO) || SDL_GetAudioStatus() == SDL_AUDIO_STOPPED)) {
         // SDL has closed the device and joined its thread: nothing calls mix() any more.
         channels.clear();
         isOpen = false;
@@ -96,19 +96,36 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
         }
         return BASS_ERROR_DRIVER;
     }
-    isOpen = true;
     ownsSubsystem = !subsystemWasUp;
+    becomeOpen(frequency, flags, wanted.samples, true);
+    SDL_PauseAudio(0);
+    return BASS_OK;
+}
+
+int AudioOutput::openWithoutDevice(DWORD frequency) {
+    forgetLostDevice();
+    if (isOpen) {
+        return BASS_ERROR_ALREADY;
+    }
+    if (frequency < kMinRate || frequency > kMaxRate) {
+        return BASS_ERROR_ILLPARAM;
+    }
+    becomeOpen(frequency, 0, kBufferFrames, false);
+    return BASS_OK;
+}
+
+void AudioOutput::becomeOpen(DWORD frequency, DWORD flags, DWORD frames, bool device) {
+    isOpen = true;
+    hasDevice = device;
     this->frequency = frequency;
     initFlags = flags;
-    bufferFrames = wanted.samples;
+    bufferFrames = frames;
     scratch.assign(bufferFrames * kChannels, 0);
     // A buffer that was just handed over is heard once the one before it has played, one
     // buffer's length later. SDL 1.2 cannot tell the delay behind the device, so that is the
     // latency: derived, rounded up to whole milliseconds.
     latencyMs =
         (flags & BASS_DEVICE_LATENCY) ? static_cast<DWORD>((bufferFrames * 1000ull + frequency - 1) / frequency) : 0;
-    SDL_PauseAudio(0);
-    return BASS_OK;
 }
 
 int AudioOutput::close() {
@@ -117,7 +134,9 @@ int AudioOutput::close() {
         return BASS_ERROR_INIT;
     }
     // Joins the callback thread, so the streams can go without the lock.
-    SDL_CloseAudio();
+    if (hasDevice) {
+        SDL_CloseAudio();
+    }
     if (ownsSubsystem) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }

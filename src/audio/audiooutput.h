@@ -25,6 +25,9 @@ public:
 
     // Opens the default device at frequency Hz, stereo, signed 16-bit, and starts it.
     int open(int device, DWORD frequency, DWORD flags);
+    // Opens the output as open does but with no device behind it: nothing mixes but the
+    // caller, who pulls mix() by hand. Lets the mixing path run where there is no audio.
+    int openWithoutDevice(DWORD frequency);
     int close();
     int start();
     int stop();
@@ -58,8 +61,11 @@ private:
     // been checked; BASS_OK, or why it could not.
     template <class Read>
     int readChannel(DWORD handle, Read read);
+    // The state every open output shares, once its device (if any) is running.
+    void becomeOpen(DWORD frequency, DWORD flags, DWORD frames, bool device);
 
     bool isOpen = false;
+    bool hasDevice = false;
     bool ownsSubsystem = false;
     DWORD frequency = 0;
     DWORD initFlags = 0;
@@ -70,5 +76,9 @@ private:
     // One stream's decoded frames before they are added into the device buffer.
     std::vector<std::int16_t> scratch;
 };
+
+// The one output the BASS_ calls forward to. Besides those calls, only a caller that opened
+// it without a device and pulls mix() itself uses it (the fuzz target of the mixing path).
+AudioOutput& bassOutput();
 
 }  // namespace Tramble

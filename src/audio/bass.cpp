@@ -20,6 +20,10 @@ BOOL report(int error) {
 
 }  // namespace
 
+Tramble::AudioOutput& Tramble::bassOutput() {
+    return output;
+}
+
 extern "C" {
 
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void*, const void*) {

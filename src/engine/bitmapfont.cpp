@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "engine/logsys.h"
+
 namespace Tramble {
 
 namespace {
@@ -24,9 +26,15 @@ const double screenHeight = 600.0;
 const int jitterRange = 10;
 const int jitterOffset = 5;
 
+// The space's cell: its blank glyph stands in for characters the sheet does not hold.
+const int blankCell = 0;
+
+// One list per character, each looked up on the sheet: glCallLists with a list base would run
+// whatever list lies below the font's for a control character.
 void callGlyphLists(unsigned int listBase, const std::string& text) {
-    glListBase(listBase - firstCharacter);
-    glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
+    for (const char character : text) {
+        glCallList(listBase + static_cast<unsigned int>(BitmapFont::glyphCell(static_cast<unsigned char>(character))));
+    }
 }
 
 }  // namespace
@@ -67,6 +75,10 @@ void BitmapFont::build(const unsigned int& texture, const float size[2], float s
 // Lighting and depth testing are switched on afterwards whatever they were before: that is
 // the state the renderer keeps between drawables.
 void BitmapFont::print(const std::string& text, const float position[2], Renderer& renderer) {
+    if (listBase == 0) {
+        LOG(Warning) << "Font printed before build or after release, text dropped\n";
+        return;
+    }
     renderer.applyMaterial(material);
     renderer.setLighting(false);
     renderer.setDepthTest(false);
@@ -93,6 +105,11 @@ void BitmapFont::print(const std::string& text, const float position[2], Rendere
     glPopMatrix();
     renderer.setDepthTest(true);
     renderer.setLighting(true);
+}
+
+int BitmapFont::glyphCell(unsigned char character) {
+    const int cell = character - firstCharacter;
+    return cell >= 0 && cell < glyphCount ? cell : blankCell;
 }
 
 std::array<float, 2> BitmapFont::alignedPosition(int horizontal, int vertical, int length) const {

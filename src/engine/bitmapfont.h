@@ -28,9 +28,13 @@ public:
     void build(const unsigned int& texture, const float size[2], float spacing, const float colour[4]);
 
     // Draws text with its first glyph's lower left corner at position (x, y; origin at the
-    // bottom left of the 800 x 600 text space). Leaves both matrices as they were, the
+    // bottom left of the 800 x 600 text space). Draws nothing unless built. Leaves both matrices as they were, the
     // modelview matrix current, and lighting and depth testing on.
     void print(const std::string& text, const float position[2], Renderer& renderer);
+
+    // The sheet cell (0..255, one display list each) that draws character: its cell from the
+    // space on, the space's blank cell for characters before the space.
+    static int glyphCell(unsigned char character);
 
     // Where a line of length characters starts when aligned as asked. The line height
     // taken for vertical alignment is the advance: the font does not keep the glyph height.

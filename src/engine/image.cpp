@@ -1,11 +1,16 @@
-// Image decoding: SDL_image surfaces of any layout (paletted, padded rows, BGR or ARGB byte
-// order, 16-bit) become packed R,G,B or R,G,B,A rows in the order the file stores them.
+// Image decoding: JPEG, PNG and BMP files through SDL_image; surfaces of any layout (paletted,
+// padded rows, BGR or ARGB byte order, 16-bit) become packed R,G,B or R,G,B,A rows in the
+// order the file stores them.
+// CMYK JPEGs, which SDL_image hands out as raw ink bytes under ARGB labels, are turned into
+// RGB here, minding the inverted inks of files with an Adobe marker.
 #include "engine/image.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "engine/logsys.h"
@@ -36,6 +41,44 @@ const Uint32 packedGreenMask24 = 0x0000ff00;
 // Bytes per pixel of the two packed layouts.
 const int rgbBytes = 3;
 const int rgbaBytes = 4;
+// Full intensity of an 8-bit channel or ink.
+const int fullScale = 255;
+// Pictures larger than this many pixels a side are refused before they are decoded: a few
+// hundred bytes of JPEG can claim a picture of gigabytes. Twice the largest texture side the
+// demo uses.
+const int maxImageSide = 4096;
+// JPEG markers: start of image, start of scan, and APP14, where Adobe writers say that they
+// store CMYK inks inverted (255 is no ink). Frame headers (which hold the size) are the
+// markers from C0 to CF but for the three that share that range.
+const Uint8 markerPrefix = 0xff;
+const Uint8 startOfImage = 0xd8;
+const Uint8 startOfScan = 0xda;
+const Uint8 adobeMarker = 0xee;
+const char adobeTag[] = "Adobe";
+const int adobeTagBytes = sizeof adobeTag - 1;
+const Uint8 firstFrameMarker = 0xc0;
+const Uint8 lastFrameMarker = 0xcf;
+const Uint8 huffmanMarker = 0xc4;
+const Uint8 extensionMarker = 0xc8;
+const Uint8 arithmeticMarker = 0xcc;
+// Bytes of a JPEG segment looked at: enough for a frame header's size or Adobe's tag.
+const int jpegHeaderBytes = 8;
+// PNG layout: the signature, then chunks of length, type, data and checksum; IHDR starts
+// with the width and height.
+const int pngSignatureBytes = 8;
+const int pngChunkHeaderBytes = 8;
+const int pngChunkCrcBytes = 4;
+const int pngSizeBytes = 8;
+const char pngHeaderChunk[] = "IHDR";
+const char pngEndChunk[] = "IEND";
+// BMP layout: the size of the info header at byte 14, then width and height from byte 18.
+const int bmpInfoSizeAt = 14;
+const int bmpWidthAt = 18;
+const int bmpSizeEnd = 26;
+// Info header sizes: OS/2's, and the range of Windows' versions 1 to 5.
+const Uint32 bmpOs2InfoSize = 12;
+const Uint32 bmpMinInfoSize = 40;
+const Uint32 bmpMaxInfoSize = 124;
 
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
@@ -67,11 +110,216 @@ SurfacePtr convertToPacked(SDL_Surface* surface) {
     return SurfacePtr(SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE));
 }
 
+// What a JPEG, PNG or BMP header says, read before SDL_image decodes the whole file.
+struct Header {
+    int width = 0;
+    int height = 0;
+    // A JPEG with Adobe's APP14 marker: its CMYK inks are stored inverted.
+    bool adobe = false;
+    // False when a PNG's chunks do not end in IEND within the file.
+    bool complete = true;
+};
+
+bool isJpegFrameMarker(Uint8 marker) {
+    return marker >= firstFrameMarker && marker <= lastFrameMarker && marker != huffmanMarker &&
+           marker != extensionMarker && marker != arithmeticMarker;
+}
+
+// The next marker code from the source's current position, found the way libjpeg finds it:
+// bytes before a 0xff prefix are skipped, so are repeated prefixes and stuffed zeros. 0 at
+// the end of the file.
+Uint8 nextJpegMarker(SDL_RWops* source) {
+    Uint8 byte = 0;
+    for (;;) {
+        while (SDL_RWread(source, &byte, 1, 1) == 1 && byte != markerPrefix) {
+        }
+        if (byte != markerPrefix) {
+            return 0;
+        }
+        while (SDL_RWread(source, &byte, 1, 1) == 1 && byte == markerPrefix) {
+        }
+        if (byte != markerPrefix && byte != 0) {
+            return byte;
+        }
+        if (byte == markerPrefix) {
+            return 0;
+        }
+    }
+}
+
+// Walks the JPEG segments from the source's current position up to the first scan for the
+// first frame's size and the Adobe marker. Leaves the position anywhere.
+Header readJpegHeader(SDL_RWops* source) {
+    Header header;
+    Uint8 start[2];
+    if (SDL_RWread(source, start, 1, 2) != 2 || start[0] != markerPrefix || start[1] != startOfImage) {
+        return header;
+    }
+    for (Uint8 marker = nextJpegMarker(source); marker != 0 && marker != startOfScan; marker = nextJpegMarker(source)) {
+        Uint8 size[2];
+        if (SDL_RWread(source, size, 1, 2) != 2) {
+            return header;
+        }
+        // The length counts its own two bytes.
+        const int length = (size[0] << 8 | size[1]) - 2;
+        Uint8 data[jpegHeaderBytes] = {};
+        const int read = std::max(0, std::min(length, jpegHeaderBytes));
+        if (length < 0 || static_cast<int>(SDL_RWread(source, data, 1, read)) != read) {
+            return header;
+        }
+        if (marker == adobeMarker && read >= adobeTagBytes && std::memcmp(data, adobeTag, adobeTagBytes) == 0) {
+            header.adobe = true;
+        }
+        // Precision, then height and width, big-endian.
+        if (isJpegFrameMarker(marker) && header.width == 0 && read >= 5) {
+            header.height = data[1] << 8 | data[2];
+            header.width = data[3] << 8 | data[4];
+        }
+        if (SDL_RWseek(source, length - read, RW_SEEK_CUR) < 0) {
+            return header;
+        }
+    }
+    return header;
+}
+
+// Walks the PNG chunks from the source's current position up to IEND for the size in IHDR
+// and for a chunk list that runs past the end: SDL_image 1.2 ignores reads past the end, so
+// libpng then takes garbage for chunk lengths and checksums gigabytes of it for minutes.
+// Leaves the position anywhere.
+Header readPngHeader(SDL_RWops* source) {
+    Header header;
+    const Sint64 start = SDL_RWtell(source);
+    const Sint64 end = SDL_RWseek(source, 0, RW_SEEK_END);
+    Sint64 at = start + pngSignatureBytes;
+    Uint8 chunk[pngChunkHeaderBytes + pngSizeBytes];
+    while (at + pngChunkHeaderBytes <= end && SDL_RWseek(source, at, RW_SEEK_SET) == at &&
+           SDL_RWread(source, chunk, 1, pngChunkHeaderBytes) == pngChunkHeaderBytes) {
+        const Sint64 length = Sint64(chunk[0]) << 24 | chunk[1] << 16 | chunk[2] << 8 | chunk[3];
+        at += pngChunkHeaderBytes + length + pngChunkCrcBytes;
+        if (at > end) {
+            break;
+        }
+        if (std::memcmp(chunk + 4, pngHeaderChunk, 4) == 0 && length >= pngSizeBytes &&
+            SDL_RWread(source, chunk + pngChunkHeaderBytes, 1, pngSizeBytes) == pngSizeBytes) {
+            const auto word = [](const Uint8* bytes) {
+                return static_cast<int>(
+                    std::min<Uint32>(Uint32(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3],
+                                     std::numeric_limits<int>::max()));
+            };
+            header.width = word(chunk + pngChunkHeaderBytes);
+            header.height = word(chunk + pngChunkHeaderBytes + 4);
+        }
+        if (std::memcmp(chunk + 4, pngEndChunk, 4) == 0) {
+            return header;
+        }
+    }
+    header.complete = false;
+    return header;
+}
+
+// Reads a BMP's size from its header at the source's current position: 16-bit fields after
+// a 12-byte OS/2 header, 32-bit ones (the height negative for top-down rows) after the others.
+// No size for a header too short or of no known kind: SDL's loader spends seconds on those.
+// Leaves the position anywhere.
+Header readBmpHeader(SDL_RWops* source) {
+    Header header;
+    Uint8 bytes[bmpSizeEnd];
+    if (SDL_RWread(source, bytes, 1, bmpSizeEnd) != bmpSizeEnd) {
+        return header;
+    }
+    const auto field = [&bytes](int at, int size) {
+        Uint32 value = 0;
+        for (int i = size - 1; i >= 0; --i) {
+            value = value << 8 | bytes[at + i];
+        }
+        return value;
+    };
+    const Uint32 infoSize = field(bmpInfoSizeAt, 4);
+    const bool os2 = infoSize == bmpOs2InfoSize;
+    if (!os2 && (infoSize < bmpMinInfoSize || infoSize > bmpMaxInfoSize)) {
+        return header;
+    }
+    const int fieldBytes = os2 ? 2 : 4;
+    const auto side = [](Uint32 value, bool wide) {
+        const Sint64 signedValue = wide ? static_cast<Sint64>(static_cast<Sint32>(value)) : value;
+        return static_cast<int>(
+            std::min<Sint64>(signedValue < 0 ? -signedValue : signedValue, std::numeric_limits<int>::max()));
+    };
+    header.width = side(field(bmpWidthAt, fieldBytes), !os2);
+    header.height = side(field(bmpWidthAt + fieldBytes, fieldBytes), !os2);
+    return header;
+}
+
+// A JPEG has no alpha: a four-byte JPEG surface is CMYK, its bytes C, M, Y, K in memory
+// whatever the masks say.
+void cmykToRgb(const SDL_Surface& surface, bool inverted, Image& image) {
+    image.width = surface.w;
+    image.height = surface.h;
+    image.bytesPerPixel = rgbBytes;
+    image.pixels.resize(static_cast<size_t>(surface.w) * surface.h * rgbBytes);
+    unsigned char* out = image.pixels.data();
+    for (int y = 0; y < surface.h; ++y) {
+        const Uint8* in = static_cast<const Uint8*>(surface.pixels) + static_cast<size_t>(y) * surface.pitch;
+        for (int x = 0; x < surface.w; ++x, in += rgbaBytes, out += rgbBytes) {
+            // Light left after each ink, as a fraction of fullScale.
+            const auto clear = [inverted](Uint8 ink) { return inverted ? ink : fullScale - ink; };
+            const int black = clear(in[3]);
+            for (int c = 0; c < rgbBytes; ++c) {
+                out[c] = static_cast<unsigned char>((clear(in[c]) * black + fullScale / 2) / fullScale);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 Image::Image(const std::string& fileName) {
-    const SurfacePtr surface(IMG_Load(fileName.c_str()));
-    valid = loadSDLSurface(surface.get());
+    SDL_RWops* file = SDL_RWFromFile(fileName.c_str(), "rb");
+    valid = decode(file);
+    if (file) {
+        SDL_RWclose(file);
+    }
+}
+
+bool Image::decode(SDL_RWops* source) {
+    const Sint64 start = source ? SDL_RWtell(source) : 0;
+    const bool jpeg = source && IMG_isJPG(source);
+    const bool png = source && IMG_isPNG(source);
+    const bool bmp = source && IMG_isBMP(source);
+    const Header header = jpeg  ? readJpegHeader(source)
+                          : png ? readPngHeader(source)
+                          : bmp ? readBmpHeader(source)
+                                : Header();
+    if (!header.complete) {
+        LOG(Error) << "PNG chunks run past the end of the file\n";
+        return false;
+    }
+    // JPEG and PNG decoders give up quickly on a header they cannot read; SDL's BMP loader does not.
+    if (bmp && (header.width == 0 || header.height == 0)) {
+        LOG(Error) << "BMP header gives no size\n";
+        return false;
+    }
+    if (header.width > maxImageSide || header.height > maxImageSide) {
+        LOG(Error) << "Image of " << header.width << " x " << header.height << " pixels is larger than " << maxImageSide
+                   << " a side\n";
+        return false;
+    }
+    if (source && SDL_RWseek(source, start, RW_SEEK_SET) < 0) {
+        LOG(Error) << "Cannot rewind image: " << SDL_GetError() << "\n";
+        return false;
+    }
+    // Only the formats pictures come in (BMP through SDL's own loader): SDL_image 1.2's other
+    // loaders are not fit for damaged files (its GIF loader never returns on some).
+    const SurfacePtr surface(jpeg  ? IMG_LoadJPG_RW(source)
+                             : png ? IMG_LoadPNG_RW(source)
+                             : bmp ? IMG_LoadBMP_RW(source)
+                                   : nullptr);
+    if (jpeg && surface && surface->format->BytesPerPixel == rgbaBytes && SDL_LockSurface(surface.get()) == 0) {
+        cmykToRgb(*surface, header.adobe, *this);
+        SDL_UnlockSurface(surface.get());
+        return true;
+    }
+    return loadSDLSurface(surface.get());
 }
 
 bool Image::loadSDLSurface(SDL_Surface* surface) {
@@ -81,6 +329,8 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
     }
     const SDL_PixelFormat& format = *surface->format;
     const bool paletted = format.palette != nullptr && format.BitsPerPixel == 8;
+    // A paletted surface's transparent colour is an index; it comes out as alpha 0.
+    const bool keyed = paletted && (surface->flags & SDL_SRCCOLORKEY) != 0;
     SurfacePtr converted;
     SDL_Surface* source = surface;
     if (!paletted && !isPackedRGB(format) && !isPackedRGBA(format)) {
@@ -98,7 +348,7 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
     }
     width = source->w;
     height = source->h;
-    bytesPerPixel = paletted ? rgbBytes : source->format->BytesPerPixel;
+    bytesPerPixel = keyed ? rgbaBytes : paletted ? rgbBytes : source->format->BytesPerPixel;
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
     pixels.assign(rowBytes * height, 0);
     for (int y = 0; y < height; ++y) {
@@ -110,12 +360,15 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
         }
         // Indices past the palette's end have no colour and stay black.
         const SDL_Palette& palette = *format.palette;
-        for (int x = 0; x < width; ++x, out += rgbBytes) {
+        for (int x = 0; x < width; ++x, out += bytesPerPixel) {
             if (row[x] < palette.ncolors) {
                 const SDL_Color& colour = palette.colors[row[x]];
                 out[0] = colour.r;
                 out[1] = colour.g;
                 out[2] = colour.b;
+            }
+            if (keyed) {
+                out[3] = row[x] == format.colorkey ? 0 : fullScale;
             }
         }
     }

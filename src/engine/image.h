@@ -1,11 +1,12 @@
 // A decoded picture in memory: tightly packed rows of RGB or RGBA bytes, first row of the
-// file first, ready for texture upload. Decodes files through SDL_image.
+// file first, ready for texture upload. Decodes JPEG, PNG and BMP files through SDL_image.
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct SDL_Surface;
+struct SDL_RWops;
 
 namespace Tramble {
 
@@ -16,8 +17,14 @@ public:
     // Decodes the file; valid tells whether that worked (failures are logged).
     explicit Image(const std::string& fileName);
 
+    // Decodes a whole file from source's current position; the source stays the caller's.
+    // False (logged) for a null source or bytes that are no JPEG, PNG or BMP SDL_image can
+    // decode. Does not set valid.
+    bool decode(SDL_RWops* source);
+
     // Takes a copy of the surface's pixels as packed R,G,B (or R,G,B,A when the surface has
-    // alpha) rows, whatever its format, pitch or byte order. The surface stays the caller's.
+    // alpha, or a transparent palette index) rows, whatever its format, pitch or byte order.
+    // The surface stays the caller's.
     // Does not set valid: that is the constructor's decision. False for a null surface,
     // which leaves the image as it was.
     bool loadSDLSurface(SDL_Surface* surface);

@@ -4,6 +4,8 @@
 
 #include <SDL_opengl.h>
 
+#include <cstddef>
+
 #include "engine/logsys.h"
 
 namespace Tramble {
@@ -23,6 +25,16 @@ const GLenum fogModes[] = {GL_EXP, GL_EXP2, GL_LINEAR};
 const GLenum primitiveModes[] = {GL_POINTS,         GL_LINE_STRIP,   GL_LINE_LOOP, GL_LINES,
                                  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_TRIANGLES, GL_QUAD_STRIP,
                                  GL_QUADS,          GL_POLYGON};
+
+// True when value indexes the table; otherwise logs that the operation refused it.
+template <std::size_t N>
+bool inTable(const GLenum (&)[N], int value, const char* operation) {
+    if (value >= 0 && static_cast<std::size_t>(value) < N) {
+        return true;
+    }
+    LOG(Error) << operation << ": no such mode " << value << "\n";
+    return false;
+}
 
 void setCapability(GLenum capability, bool on) {
     if (on) {
@@ -123,6 +135,9 @@ void Renderer::setPolygonMode(PolygonMode mode) {
 void Renderer::setFlatShading(bool on) { glShadeModel(on ? GL_FLAT : GL_SMOOTH); }
 
 void Renderer::setupFog(const FogSettings& fog) {
+    if (!inTable(fogModes, static_cast<int>(fog.mode), "setupFog")) {
+        return;
+    }
     glFogi(GL_FOG_MODE, static_cast<GLint>(fogModes[static_cast<int>(fog.mode)]));
     glFogfv(GL_FOG_COLOR, fog.colour);
     glFogf(GL_FOG_DENSITY, fog.density);
@@ -165,6 +180,10 @@ void Renderer::lookAt(const Vector3& eye, const Vector3& centre) {
 }
 
 void Renderer::drawElements(const VertexArray& vertices, const TriangleList& triangles, unsigned int count) {
+    if (!vertices.hasNormals || !vertices.hasTexCoords) {
+        LOG(Error) << "drawElements: the vertex array lacks normals or texture coordinates\n";
+        return;
+    }
     const unsigned int all = static_cast<unsigned int>(triangles.count);
     const unsigned int drawn = count == ~0u || count > all ? all : count;
     if (drawn == 0) {
@@ -183,6 +202,9 @@ void Renderer::drawElements(const VertexArray& vertices, const TriangleList& tri
 }
 
 void Renderer::drawArrays(PrimitiveType type, const VertexArray& vertices, unsigned int count) {
+    if (!inTable(primitiveModes, static_cast<int>(type), "drawArrays")) {
+        return;
+    }
     const unsigned int all = static_cast<unsigned int>(vertices.count);
     const unsigned int drawn = count == ~0u || count > all ? all : count;
     if (drawn == 0) {

@@ -60,7 +60,8 @@ public:
     void setPolygonMode(PolygonMode mode);
     // Flat: each primitive takes its last vertex's colour as is, without interpolation.
     void setFlatShading(bool on);
-    // Sets the fog parameters without enabling fog; setFog(true) does that.
+    // Sets the fog parameters without enabling fog; setFog(true) does that. A mode outside
+    // FogMode is refused (logged) and changes nothing.
     void setupFog(const FogSettings& fog);
     // Sets blending, colour, texturing and texture generation: a drawable that applies its
     // material needs no clean-up of those afterwards.
@@ -74,10 +75,12 @@ public:
     unsigned int loadTexture(const Image& image);
 
     // Indexed triangles; count ~0u draws them all. The array must carry normals and
-    // texture coordinates: all three client arrays are used.
+    // texture coordinates: all three client arrays are used, and an array without them is
+    // refused (logged) and draws nothing.
     void drawElements(const VertexArray& vertices, const TriangleList& triangles, unsigned int count = ~0u);
     // Non-indexed primitives; count ~0u draws every vertex. Normals, texture coordinates
-    // and colours are used where the array has them; colours replace the material's.
+    // and colours are used where the array has them; colours replace the material's. A type
+    // outside PrimitiveType is refused (logged).
     void drawArrays(PrimitiveType type, const VertexArray& vertices, unsigned int count = ~0u);
 
     int width = 0;

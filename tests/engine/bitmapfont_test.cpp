@@ -164,6 +164,57 @@ TEST_F(BitmapFontGLTest, PrintRestoresMatricesAndSwitchesLightingAndDepthOn) {
     font.release();
 }
 
+// Characters without a cell, and any print after release, must run no list but the font's.
+// 64 lists made before the font push its lists up, as in the demo; they and every free name
+// the text could reach below the font's lists (from list 1 on once those are gone) switch
+// fog on.
+TEST_F(BitmapFontGLTest, TextRunsNoListButTheFonts) {
+    struct Case {
+        const char* text;
+        bool released;
+    };
+    const Case cases[] = {{"tab\there\n", false}, {"\x01\x1f ", false}, {"A", true}, {"tab\t", true}};
+    const GLsizei otherLists = 64;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<GLuint> traps;
+        const auto trap = [&traps](GLuint name) {
+            glNewList(name, GL_COMPILE);
+            glEnable(GL_FOG);
+            glEndList();
+            traps.push_back(name);
+        };
+        const GLuint others = glGenLists(otherLists);
+        for (GLuint name = others; name < others + otherLists; ++name) {
+            trap(name);
+        }
+        BitmapFont font;
+        const float size[2] = {40.0f, 40.0f};
+        const float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        font.build(0, size, 0.0f, colour);
+        ASSERT_GT(font.listBase, 32u);
+        const GLuint lowest = c.released ? 1 : font.listBase - 32;
+        const GLuint end = c.released ? 128 : font.listBase;
+        if (c.released) {
+            font.release();
+        }
+        for (GLuint name = lowest; name < end; ++name) {
+            if (!glIsList(name)) {
+                trap(name);
+            }
+        }
+        glDisable(GL_FOG);
+        Renderer renderer;
+        const float position[2] = {100.0f, 100.0f};
+        font.print(c.text, position, renderer);
+        EXPECT_FALSE(glIsEnabled(GL_FOG));
+        for (const GLuint name : traps) {
+            glDeleteLists(name, 1);
+        }
+        font.release();
+    }
+}
+
 // A sheet where '#' has a red upper half, 'O' a green left half, the space is empty and every
 // other cell is solid blue: wrong cells, flipped or mirrored glyphs all show on screen. Like
 // the real sheet, every cell keeps a black border, so linear filtering at a quad's edge does

@@ -1,11 +1,14 @@
-// Decoding files and SDL surfaces into packed images: byte order, row padding, palettes,
-// the formats that need converting, files that are not images, and no leaked surfaces.
+// Decoding files and SDL surfaces into packed images: byte order, row padding, palettes and
+// their transparent colour, CMYK JPEGs, the formats that need converting, files that are not
+// images, and no leaked surfaces.
 #include "engine/image.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <malloc.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -96,6 +99,42 @@ void putPixel(SDL_Surface* surface, int x, int y, Uint32 value) {
     }
 }
 
+// A JPEG of width x height pixels with components bytes each (3: R, G, B; 4: C, M, Y, K
+// inks) at full quality. With adobe, the Adobe marker is written and the inks are stored the
+// way Adobe's writers store them, inverted.
+std::vector<unsigned char> encodeJpeg(std::vector<unsigned char> pixels, int width, int height, int components,
+                                      bool adobe) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* memory = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &memory, &size);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = components;
+    info.in_color_space = components == 4 ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    info.write_Adobe_marker = adobe;
+    if (adobe) {
+        for (unsigned char& ink : pixels) {
+            ink = static_cast<unsigned char>(255 - ink);
+        }
+    }
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = pixels.data() + static_cast<size_t>(info.next_scanline) * width * components;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<unsigned char> file(memory, memory + size);
+    std::free(memory);
+    return file;
+}
+
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
@@ -117,6 +156,33 @@ TEST(ImageTest, JpegComesOutRedFirstTopRowFirstAndPacked) {
     }
 }
 
+// Four 8 x 8 blocks in a row, given as inks: red, green, blue and a dark grey of black ink
+// alone. Plain or inverted, they must come out in the colours the inks make.
+TEST(ImageTest, CmykJpegComesOutInTheColoursOfItsInks) {
+    const unsigned char inks[4][4] = {{0, 255, 255, 0}, {255, 0, 255, 0}, {255, 255, 0, 0}, {0, 0, 0, 160}};
+    const std::vector<int> colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {95, 95, 95}};
+    const int block = 8;
+    const int width = 4 * block;
+    std::vector<unsigned char> pixels;
+    for (int y = 0; y < block; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels.insert(pixels.end(), inks[x / block], inks[x / block] + 4);
+        }
+    }
+    TempDir dir;
+    for (const bool adobe : {false, true}) {
+        SCOPED_TRACE(adobe ? "Adobe, inverted inks" : "plain inks");
+        const std::vector<unsigned char> file = encodeJpeg(pixels, width, block, 4, adobe);
+        const Image image(dir.write("cmyk.jpg", file.data(), file.size()));
+        ASSERT_TRUE(image.valid);
+        ASSERT_EQ(image.bytesPerPixel, 3);
+        ASSERT_EQ(image.width, width);
+        for (int b = 0; b < 4; ++b) {
+            EXPECT_TRUE(pixelNear(image, b * block + block / 2, block / 2, colours[b], jpegTolerance));
+        }
+    }
+}
+
 TEST(ImageTest, GrayscaleJpegComesOutAsRgb) {
     TempDir dir;
     const Image image(dir.write("gray.jpg", grayJpeg, sizeof grayJpeg));
@@ -126,22 +192,38 @@ TEST(ImageTest, GrayscaleJpegComesOutAsRgb) {
     EXPECT_TRUE(pixelNear(image, 7, 7, {128, 128, 128}, jpegTolerance));
 }
 
-TEST(ImageTest, PalettedSurfaceExpandsToRgbFromItsPalette) {
-    // Three pixels wide: SDL pads each row of indices to four bytes.
-    const SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 2, 8, 0, 0, 0, 0));
-    ASSERT_TRUE(surface);
-    ASSERT_GT(surface->pitch, 3);
-    SDL_Color colours[3] = {{10, 20, 30, 0}, {200, 100, 50, 0}, {1, 2, 3, 0}};
-    SDL_SetColors(surface.get(), colours, 0, 3);
-    const Uint8 indices[2][3] = {{0, 1, 2}, {2, 2, 1}};
-    for (int y = 0; y < 2; ++y) {
-        std::memcpy(static_cast<Uint8*>(surface->pixels) + y * surface->pitch, indices[y], 3);
+// A transparent colour (SDL's colour key, as SDL_image sets it for PNG and GIF) comes out
+// as alpha 0, every other index opaque.
+TEST(ImageTest, PalettedSurfaceExpandsFromItsPaletteWithItsTransparentColour) {
+    struct Case {
+        bool keyed;
+        unsigned char bytesPerPixel;
+        std::vector<unsigned char> expected;
+    };
+    const Case cases[] = {
+        {false, 3, {10, 20, 30, 200, 100, 50, 1, 2, 3, 1, 2, 3, 1, 2, 3, 200, 100, 50}},
+        {true, 4, {10, 20, 30, 255, 200, 100, 50, 0, 1, 2, 3, 255, 1, 2, 3, 255, 1, 2, 3, 255, 200, 100, 50, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyed ? "index 1 transparent" : "no transparent colour");
+        // Three pixels wide: SDL pads each row of indices to four bytes.
+        const SurfacePtr surface(SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 2, 8, 0, 0, 0, 0));
+        ASSERT_TRUE(surface);
+        ASSERT_GT(surface->pitch, 3);
+        SDL_Color colours[3] = {{10, 20, 30, 0}, {200, 100, 50, 0}, {1, 2, 3, 0}};
+        SDL_SetColors(surface.get(), colours, 0, 3);
+        if (c.keyed) {
+            SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, 1);
+        }
+        const Uint8 indices[2][3] = {{0, 1, 2}, {2, 2, 1}};
+        for (int y = 0; y < 2; ++y) {
+            std::memcpy(static_cast<Uint8*>(surface->pixels) + y * surface->pitch, indices[y], 3);
+        }
+        Image image;
+        ASSERT_TRUE(image.loadSDLSurface(surface.get()));
+        EXPECT_EQ(image.bytesPerPixel, c.bytesPerPixel);
+        EXPECT_EQ(image.pixels, c.expected);
     }
-    Image image;
-    ASSERT_TRUE(image.loadSDLSurface(surface.get()));
-    EXPECT_EQ(image.bytesPerPixel, 3);
-    const std::vector<unsigned char> expected = {10, 20, 30, 200, 100, 50, 1, 2, 3, 1, 2, 3, 1, 2, 3, 200, 100, 50};
-    EXPECT_EQ(image.pixels, expected);
 }
 
 TEST(ImageTest, PaddedRowsComeOutStraight) {

@@ -1,12 +1,13 @@
 // The renderer's GL state against a real context: projection and letterbox after
 // initialisation, the orthographic box, matrix stack discipline, material transitions,
-// fog, and the render group's walk.
+// fog, refused modes and arrays, and the render group's walk.
 #include "engine/renderersys.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/rendernode.h"
 #include "engine/videosys.h"
 #include "support/glcontext.h"
+#include "support/logcapture.h"
 
 namespace Tramble {
 namespace {
@@ -143,6 +145,43 @@ TEST_F(RendererTest, FogSettingsReadBackAndFogStaysOff) {
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     renderer.setFog(true);
     EXPECT_TRUE(glIsEnabled(GL_FOG));
+}
+
+// Out-of-range enumerations and arrays without the data a draw needs are refused with one
+// Error line, and nothing of them reaches OpenGL.
+TEST_F(RendererTest, RefusesModesOutsideItsTablesAndArraysWithoutNormals) {
+    FogSettings fog;
+    fog.mode = FogMode::Linear;
+    renderer.setupFog(fog);
+    VertexArray positionsOnly;
+    positionsOnly.allocate(3);
+    TriangleList triangles;
+    triangles.resize(1);
+    struct Case {
+        const char* name;
+        std::function<void()> call;
+    };
+    const Case cases[] = {
+        {"fog mode",
+         [&] {
+             fog.mode = static_cast<FogMode>(3);
+             renderer.setupFog(fog);
+         }},
+        {"negative fog mode",
+         [&] {
+             fog.mode = static_cast<FogMode>(-1);
+             renderer.setupFog(fog);
+         }},
+        {"primitive type", [&] { renderer.drawArrays(static_cast<PrimitiveType>(10), positionsOnly); }},
+        {"indexed draw without normals", [&] { renderer.drawElements(positionsOnly, triangles); }},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        c.call();
+        EXPECT_EQ(log.count("*** "), 1) << c.name;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.name;
+        EXPECT_EQ(integer(GL_FOG_MODE), GL_LINEAR) << c.name;
+    }
 }
 
 TEST_F(RendererTest, PolygonModeRoundTrip) {

@@ -126,3 +126,64 @@ tramble_have_sound() {
     [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pipewire-0" ] && return 0
     compgen -G "/dev/snd/pcmC*D*p" >/dev/null
 }
+
+# ---- Fuzzing (tools/fuzz.sh; a short run in tools/test.sh) ----
+
+# The compiler and libFuzzer runtime the fuzz build needs, besides TRAMBLE_PACKAGES.
+TRAMBLE_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+TRAMBLE_FUZZ_BUILD="$TRAMBLE_ROOT/build-fuzz"
+# Largest input per target in bytes: a few MPEG frames, a small picture, a long line.
+declare -A TRAMBLE_FUZZ_MAX_LEN=([audio]=8192 [image]=4096 [text]=512)
+# Seconds one input may take before it counts as a hang (wall clock, on a busy machine).
+TRAMBLE_FUZZ_INPUT_TIMEOUT=25
+# Seconds each target fuzzes in the test command.
+TRAMBLE_FUZZ_CI_SECONDS=25
+
+# Builds the fuzz targets, replays the kept regression inputs, then fuzzes each target given
+# after $1 (seconds) at once. Fails when any replay or run finds a fault.
+tramble_fuzz() {
+    local seconds="$1"
+    shift
+    tramble_require_packages "${TRAMBLE_PACKAGES[@]}" "${TRAMBLE_FUZZ_PACKAGES[@]}"
+    CC=clang-14 CXX=clang++-14 cmake -S "$TRAMBLE_ROOT" -B "$TRAMBLE_FUZZ_BUILD" -DTRAMBLE_FUZZ=ON \
+        -DTRAMBLE_WERROR=ON -DTRAMBLE_TESTS=OFF -DTRAMBLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    local target
+    for target in "$@"; do
+        cmake --build "$TRAMBLE_FUZZ_BUILD" -j "$(nproc)" --target "${target}_fuzz"
+    done
+    export SDL_AUDIODRIVER=dummy
+    export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
+    export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+    mkdir -p "$TRAMBLE_FUZZ_BUILD/logs"
+    local failed=0
+    local -a pids=()
+    for target in "$@"; do
+        local binary="$TRAMBLE_FUZZ_BUILD/fuzz/${target}_fuzz"
+        local kept=("$TRAMBLE_ROOT/fuzz/regressions/$target"/*)
+        if [ -e "${kept[0]}" ] && ! "$binary" "${kept[@]}" >"$TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" 2>&1; then
+            echo "fuzz: $target fails a kept input; see $TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" >&2
+            failed=1
+        fi
+        local dictionary="$TRAMBLE_ROOT/fuzz/$target.dict"
+        local options=(-max_total_time="$seconds" -max_len="${TRAMBLE_FUZZ_MAX_LEN[$target]}"
+            -timeout="$TRAMBLE_FUZZ_INPUT_TIMEOUT" -print_final_stats=1
+            -artifact_prefix="$TRAMBLE_FUZZ_BUILD/crashes/$target/")
+        [ -f "$dictionary" ] && options+=(-dict="$dictionary")
+        mkdir -p "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_FUZZ_BUILD/crashes/$target"
+        "$binary" "${options[@]}" "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_ROOT/fuzz/corpus/$target" \
+            >"$TRAMBLE_FUZZ_BUILD/logs/$target.log" 2>&1 &
+        pids+=($!)
+    done
+    local i=0
+    for target in "$@"; do
+        if wait "${pids[$i]}"; then
+            echo "fuzz: $target clean: $(grep -E '^stat::(number_of_executed_units|average_exec_per_sec)|^#[0-9]+.*DONE' \
+                "$TRAMBLE_FUZZ_BUILD/logs/$target.log" | tr '\n' ' ')"
+        else
+            echo "fuzz: $target found a fault; see $TRAMBLE_FUZZ_BUILD/logs/$target.log" >&2
+            failed=1
+        fi
+        i=$((i + 1))
+    done
+    return "$failed"
+}
