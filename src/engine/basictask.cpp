@@ -5,7 +5,9 @@
 
 namespace Tramble {
 
-bool IBasicTask::start() { return true; }
+bool IBasicTask::start() {
+    return true;
+}
 
 void IBasicTask::stop() {}
 

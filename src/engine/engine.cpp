@@ -15,7 +15,8 @@ const VideoSetup windowSetup(800, 600, 32, true);
 }  // namespace
 
 // Levels, no time, no origin: the log as the viewer's console shows it.
-Engine::Engine() : soundTask(outputFrequency), logOutput(&std::cout, Error | Warning | Info | Notice, true, false, false) {
+Engine::Engine()
+    : soundTask(outputFrequency), logOutput(&std::cout, Error | Warning | Info | Notice, true, false, false) {
     LOG(Info) << "Starting engine\n";
     // Everything the engine does from here to its destruction shows one step deeper.
     logBuf.indent();

@@ -86,24 +86,23 @@ struct SurfaceDeleter {
 using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
 
 bool isPackedRGB(const SDL_PixelFormat& format) {
-    return format.BytesPerPixel == rgbBytes && format.Rmask == packedRedMask24 &&
-           format.Gmask == packedGreenMask24 && format.Bmask == packedBlueMask24;
+    return format.BytesPerPixel == rgbBytes && format.Rmask == packedRedMask24 && format.Gmask == packedGreenMask24 &&
+           format.Bmask == packedBlueMask24;
 }
 
 bool isPackedRGBA(const SDL_PixelFormat& format) {
-    return format.BytesPerPixel == rgbaBytes && format.Rmask == packedRedMask32 &&
-           format.Gmask == packedGreenMask32 && format.Bmask == packedBlueMask32 &&
-           format.Amask == packedAlphaMask32;
+    return format.BytesPerPixel == rgbaBytes && format.Rmask == packedRedMask32 && format.Gmask == packedGreenMask32 &&
+           format.Bmask == packedBlueMask32 && format.Amask == packedAlphaMask32;
 }
 
 // A copy of the surface in the packed layout: RGBA when it carries alpha, RGB otherwise.
 // Null if SDL cannot convert it.
 SurfacePtr convertToPacked(SDL_Surface* surface) {
     const bool alpha = surface->format->Amask != 0;
-    const SurfacePtr layout(alpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, packedRedMask32, packedGreenMask32,
-                                                         packedBlueMask32, packedAlphaMask32)
-                                  : SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 24, packedRedMask24, packedGreenMask24,
-                                                         packedBlueMask24, 0));
+    const SurfacePtr layout(
+        alpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, packedRedMask32, packedGreenMask32, packedBlueMask32,
+                                     packedAlphaMask32)
+              : SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 24, packedRedMask24, packedGreenMask24, packedBlueMask24, 0));
     if (!layout) {
         return nullptr;
     }

@@ -15,8 +15,12 @@ const float moveStep = 1.0f;
 const float strafeStep = 1.0f;
 const float degreesPerPixel = 0.5f;
 
-bool validKey(SDLKey symbol) { return symbol >= 0 && symbol < KeyCount; }
-bool validButton(int button) { return button >= 0 && button < MouseButtonCount; }
+bool validKey(SDLKey symbol) {
+    return symbol >= 0 && symbol < KeyCount;
+}
+bool validButton(int button) {
+    return button >= 0 && button < MouseButtonCount;
+}
 
 }  // namespace
 
@@ -122,14 +126,14 @@ CameraControls::CameraControls(Camera* camera) : camera(camera) {
     keyboard.bindings[SDLK_a] = boost::bind(&Camera::strafe, camera, -strafeStep);
     keyboard.bindings[SDLK_d] = boost::bind(&Camera::strafe, camera, strafeStep);
     // Vertical motion pitches, horizontal motion yaws.
-    mouse.motion = [camera](Sint16 x, Sint16 y) {
-        camera->rotate(y * degreesPerPixel, x * degreesPerPixel, 0.0f);
-    };
+    mouse.motion = [camera](Sint16 x, Sint16 y) { camera->rotate(y * degreesPerPixel, x * degreesPerPixel, 0.0f); };
     addTask(&keyboard);
     addTask(&mouse);
 }
 
-CameraControls::~CameraControls() { children.clear(); }
+CameraControls::~CameraControls() {
+    children.clear();
+}
 
 bool CameraControls::recieveInput(const SDL_Event& event) {
     if (keyboard.recieveInput(event)) {

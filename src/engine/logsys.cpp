@@ -66,7 +66,9 @@ LogOutput::LogOutput(std::ostream* stream, unsigned int mask, bool showLevel, bo
     logBuf.outputs.push_back(this);
 }
 
-LogOutput::~LogOutput() { logBuf.outputs.remove(this); }
+LogOutput::~LogOutput() {
+    logBuf.outputs.remove(this);
+}
 
 void LogOutput::write(const LogRecord& record, const std::string& message) {
     if (stream == nullptr || stream->bad()) {

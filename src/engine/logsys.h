@@ -89,7 +89,6 @@ public:
 }  // namespace Tramble
 
 // The one logging statement: captures the call site, sets the level, yields the stream.
-#define LOG(level)                                                                                 \
-    (::Tramble::logBuf.setup(::Tramble::LogOrg(__FILE__, __LINE__, __PRETTY_FUNCTION__),          \
-                             ::Tramble::level),                                                    \
+#define LOG(level)                                                                                          \
+    (::Tramble::logBuf.setup(::Tramble::LogOrg(__FILE__, __LINE__, __PRETTY_FUNCTION__), ::Tramble::level), \
      ::Tramble::logStream)

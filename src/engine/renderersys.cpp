@@ -22,9 +22,8 @@ const double nearPlane = static_cast<double>(0.1f);
 const double farPlane = 5000.0;
 
 const GLenum fogModes[] = {GL_EXP, GL_EXP2, GL_LINEAR};
-const GLenum primitiveModes[] = {GL_POINTS,         GL_LINE_STRIP,   GL_LINE_LOOP, GL_LINES,
-                                 GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_TRIANGLES, GL_QUAD_STRIP,
-                                 GL_QUADS,          GL_POLYGON};
+const GLenum primitiveModes[] = {GL_POINTS,       GL_LINE_STRIP, GL_LINE_LOOP,  GL_LINES, GL_TRIANGLE_STRIP,
+                                 GL_TRIANGLE_FAN, GL_TRIANGLES,  GL_QUAD_STRIP, GL_QUADS, GL_POLYGON};
 
 // True when value indexes the table; otherwise logs that the operation refused it.
 template <std::size_t N>
@@ -114,13 +113,21 @@ void Renderer::loadMatrix(const Matrix4& matrix, MatrixMode mode) {
     }
 }
 
-void Renderer::setLighting(bool on) { setCapability(GL_LIGHTING, on); }
+void Renderer::setLighting(bool on) {
+    setCapability(GL_LIGHTING, on);
+}
 
-void Renderer::setDepthTest(bool on) { setCapability(GL_DEPTH_TEST, on); }
+void Renderer::setDepthTest(bool on) {
+    setCapability(GL_DEPTH_TEST, on);
+}
 
-void Renderer::setDepthMask(bool on) { glDepthMask(on ? GL_TRUE : GL_FALSE); }
+void Renderer::setDepthMask(bool on) {
+    glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
 
-void Renderer::setFog(bool on) { setCapability(GL_FOG, on); }
+void Renderer::setFog(bool on) {
+    setCapability(GL_FOG, on);
+}
 
 void Renderer::setPolygonMode(PolygonMode mode) {
     GLenum glMode = static_cast<GLenum>(mode);
@@ -132,7 +139,9 @@ void Renderer::setPolygonMode(PolygonMode mode) {
     glPolygonMode(GL_FRONT_AND_BACK, glMode);
 }
 
-void Renderer::setFlatShading(bool on) { glShadeModel(on ? GL_FLAT : GL_SMOOTH); }
+void Renderer::setFlatShading(bool on) {
+    glShadeModel(on ? GL_FLAT : GL_SMOOTH);
+}
 
 void Renderer::setupFog(const FogSettings& fog) {
     if (!inTable(fogModes, static_cast<int>(fog.mode), "setupFog")) {
@@ -173,7 +182,9 @@ void Renderer::applyMaterial(const Material& material) {
     glBindTexture(GL_TEXTURE_2D, material.texture);
 }
 
-void Renderer::translate(const Vector3& offset) { glTranslatef(offset.x, offset.y, offset.z); }
+void Renderer::translate(const Vector3& offset) {
+    glTranslatef(offset.x, offset.y, offset.z);
+}
 
 void Renderer::lookAt(const Vector3& eye, const Vector3& centre) {
     gluLookAt(eye.x, eye.y, eye.z, centre.x, centre.y, centre.z, 0.0, 1.0, 0.0);

@@ -85,6 +85,8 @@ FpsPrinter::FpsPrinter(FpsCounter* counter, std::ostream* stream)
     : IntervalTask(fpsPrintIntervalMs), counter(counter), stream(stream) {}
 
 // Flushed, so the count shows once a second even when standard output is a pipe or file.
-void FpsPrinter::fire() { *stream << "FPS: " << counter->fps << "\n" << std::flush; }
+void FpsPrinter::fire() {
+    *stream << "FPS: " << counter->fps << "\n" << std::flush;
+}
 
 }  // namespace Tramble

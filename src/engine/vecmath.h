@@ -54,11 +54,21 @@ struct Vector3 {
 
 static_assert(sizeof(Vector3) == 3 * sizeof(float), "Vector3 must stay three packed floats");
 
-inline Vector3 operator+(Vector3 a, const Vector3& b) { return a += b; }
-inline Vector3 operator-(Vector3 a, const Vector3& b) { return a -= b; }
-inline Vector3 operator*(Vector3 a, float s) { return a *= s; }
-inline Vector3 operator*(float s, Vector3 a) { return a *= s; }
-inline Vector3 operator-(const Vector3& a) { return {-a.x, -a.y, -a.z}; }
+inline Vector3 operator+(Vector3 a, const Vector3& b) {
+    return a += b;
+}
+inline Vector3 operator-(Vector3 a, const Vector3& b) {
+    return a -= b;
+}
+inline Vector3 operator*(Vector3 a, float s) {
+    return a *= s;
+}
+inline Vector3 operator*(float s, Vector3 a) {
+    return a *= s;
+}
+inline Vector3 operator-(const Vector3& a) {
+    return {-a.x, -a.y, -a.z};
+}
 
 struct Matrix4 {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};

@@ -40,7 +40,9 @@ std::ostream& operator<<(std::ostream& out, const VideoSetup& setup) {
                << "x" << setup.bpp << ")";
 }
 
-VideoTask::~VideoTask() { renderGroup.children.clear(); }
+VideoTask::~VideoTask() {
+    renderGroup.children.clear();
+}
 
 bool VideoTask::start() {
     LOG(Info) << "Starting video task" << std::endl;

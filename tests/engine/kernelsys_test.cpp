@@ -44,8 +44,8 @@ TEST(TaskGroup, StartsInOrderStopsInReverseAndForgetsChildren) {
     ASSERT_TRUE(group.startTask());
     group.updateTask();
     group.stopTask();
-    EXPECT_EQ(journal, (Journal{"start a", "start b", "start c", "update a", "update b", "update c", "stop c",
-                                "stop b", "stop a"}));
+    EXPECT_EQ(journal, (Journal{"start a", "start b", "start c", "update a", "update b", "update c", "stop c", "stop b",
+                                "stop a"}));
     EXPECT_TRUE(group.children.empty());
 }
 

@@ -14,8 +14,14 @@ namespace {
 // Leaves the global depth as it was, whatever a test did to it.
 class LogTest : public ::testing::Test {
 protected:
-    void SetUp() override { savedDepth = logBuf.current.depth; logBuf.current.depth = 0; }
-    void TearDown() override { logBuf.current.depth = savedDepth; logBuf.message.clear(); }
+    void SetUp() override {
+        savedDepth = logBuf.current.depth;
+        logBuf.current.depth = 0;
+    }
+    void TearDown() override {
+        logBuf.current.depth = savedDepth;
+        logBuf.message.clear();
+    }
     int savedDepth = 0;
 };
 
@@ -24,7 +30,9 @@ TEST_F(LogTest, LinesCarryIndentAndLevelPrefix) {
     LogOutput output(&out, 15, true, false, false);
     LOG(Info) << "Starting engine\n";
     logBuf.indent();
-    LOG(Error) << "Could not initialize SDL: " << "no" << "\n";
+    LOG(Error) << "Could not initialize SDL: "
+               << "no"
+               << "\n";
     logBuf.indent();
     LOG(Warning) << "Trying to run stop on already stopped task" << std::endl;
     logBuf.unindent();
@@ -73,8 +81,7 @@ TEST_F(LogTest, TimeAndOriginFramedAsDocumented) {
         EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(line[at]))) << line;
     }
     EXPECT_EQ(line.substr(3, 1) + line.substr(6, 1), "::");
-    EXPECT_EQ(line.substr(9),
-              "]         --- Starting kernel (kernelsys.cpp : 42 -> bool Tramble::Kernel::start())\n");
+    EXPECT_EQ(line.substr(9), "]         --- Starting kernel (kernelsys.cpp : 42 -> bool Tramble::Kernel::start())\n");
 }
 
 TEST_F(LogTest, StatementCapturesCallSite) {

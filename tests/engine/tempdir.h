@@ -34,7 +34,8 @@ public:
     std::string write(const std::string& name, const void* bytes, std::size_t size) const {
         const std::filesystem::path file = root / name;
         std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary).write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+        std::ofstream(file, std::ios::binary)
+            .write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
         return file.string();
     }
 

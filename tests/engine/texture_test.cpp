@@ -1,7 +1,5 @@
 // Texture upload under a real OpenGL context (mipmaps, linear filters, texel bytes, refused
 // pixel sizes) and the texture manager from file name to texture and back.
-#include "engine/texturemanager.h"
-
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
@@ -12,6 +10,7 @@
 
 #include "engine/image.h"
 #include "engine/renderersys.h"
+#include "engine/texturemanager.h"
 #include "support/glcontext.h"
 #include "support/logcapture.h"
 #include "tempdir.h"

@@ -40,24 +40,25 @@ TEST(Program, EscapeQuitsCleanlyWithTheFullStopSequence) {
     runProgram({"xdotool", "key", "Escape"}, {{"DISPLAY", x.display}}, 10.0);
     ASSERT_TRUE(demo.wait(stopSeconds)) << demo.output();
     EXPECT_EQ(demo.exitCode, 0) << demo.output();
-    EXPECT_TRUE(inOrder(demo.output(), {
-                                           "--- Starting engine\n",
-                                           "    --- Starting demo engine\n",
-                                           "    --- Starting kernel\n",
-                                           "    --- Starting timer task\n",
-                                           "    --- Starting input task\n",
-                                           "    --- Starting video task\n",
-                                           "        --- Trying to use video setup 'fullscreen (800x600x32)'\n",
-                                           "        --- Initializing renderer\n",
-                                           "    --- Starting sound task\n",
-                                           "    === Caught quit event, halting\n",
-                                           "    --- Stopping sound task\n",
-                                           "    --- Stopping video task\n",
-                                           "    --- Stopping input task\n",
-                                           "    --- Stop timer task\n",
-                                           "    --- Stopping kernel\n",
-                                           "--- Stopping engine\n",
-                                       }))
+    EXPECT_TRUE(inOrder(demo.output(),
+                        {
+                            "--- Starting engine\n",
+                            "    --- Starting demo engine\n",
+                            "    --- Starting kernel\n",
+                            "    --- Starting timer task\n",
+                            "    --- Starting input task\n",
+                            "    --- Starting video task\n",
+                            "        --- Trying to use video setup 'fullscreen (800x600x32)'\n",
+                            "        --- Initializing renderer\n",
+                            "    --- Starting sound task\n",
+                            "    === Caught quit event, halting\n",
+                            "    --- Stopping sound task\n",
+                            "    --- Stopping video task\n",
+                            "    --- Stopping input task\n",
+                            "    --- Stop timer task\n",
+                            "    --- Stopping kernel\n",
+                            "--- Stopping engine\n",
+                        }))
         << demo.output();
 }
 
@@ -69,17 +70,18 @@ TEST(Program, DisplayWithoutOpenGLFailsWithStatusOne) {
     const RunResult run = runProgram({trambleBinary()}, env, startSeconds);
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_TRUE(inOrder(run.output, {
-                                        "    --- Starting video task\n",
-                                        "        --- Trying to use video setup 'fullscreen (800x600x32)'\n",
-                                        "            *** Could not setup\n",
-                                        "        *** Could not set video\n",
-                                        "    +++ Trying to run stop on already stopped task\n",
-                                        "    --- Stopping video task\n",
-                                        "    --- Stopping input task\n",
-                                        "    --- Stop timer task\n",
-                                        "--- Stopping engine\n",
-                                    }))
+    EXPECT_TRUE(inOrder(run.output,
+                        {
+                            "    --- Starting video task\n",
+                            "        --- Trying to use video setup 'fullscreen (800x600x32)'\n",
+                            "            *** Could not setup\n",
+                            "        *** Could not set video\n",
+                            "    +++ Trying to run stop on already stopped task\n",
+                            "    --- Stopping video task\n",
+                            "    --- Stopping input task\n",
+                            "    --- Stop timer task\n",
+                            "--- Stopping engine\n",
+                        }))
         << run.output;
     EXPECT_EQ(run.output.find("Starting sound task"), std::string::npos);
     EXPECT_EQ(run.output.find("Stopping kernel"), std::string::npos) << "SDL is not quit on this path";

@@ -78,7 +78,9 @@ std::string fastclockLibrary() {
     return std::string(TRAMBLE_BINARY_DIR) + "/tools/fastclock/libtramble_fastclock.so";
 }
 
-fs::path realData() { return fs::path(TRAMBLE_SOURCE_DIR) / "data"; }
+fs::path realData() {
+    return fs::path(TRAMBLE_SOURCE_DIR) / "data";
+}
 
 int count(const std::string& text, const std::string& needle) {
     int n = 0;
@@ -200,7 +202,9 @@ const Breakage breakages[] = {Breakage::Missing, Breakage::Empty, Breakage::Trun
 const char* const breakageNames[] = {"missing", "empty", "truncated", "text instead of the data"};
 const char* const garbage = "These bytes are text: neither a JPEG picture nor MP3 music.\n";
 
-void PrintTo(Breakage breakage, std::ostream* out) { *out << breakageNames[static_cast<int>(breakage)]; }
+void PrintTo(Breakage breakage, std::ostream* out) {
+    *out << breakageNames[static_cast<int>(breakage)];
+}
 
 void breakFile(ScratchData& data, const fs::path& relative, Breakage breakage) {
     switch (breakage) {
@@ -280,7 +284,9 @@ struct QuitCase {
     const char* event;
 };
 
-void PrintTo(const QuitCase& quit, std::ostream* out) { *out << quit.event << " in scene " << quit.scene; }
+void PrintTo(const QuitCase& quit, std::ostream* out) {
+    *out << quit.event << " in scene " << quit.scene;
+}
 
 class QuitAtRandom : public ProgramFault, public ::testing::WithParamInterface<QuitCase> {};
 
@@ -295,9 +301,9 @@ TEST_P(QuitAtRandom, StopsEveryTaskAndExitsWithStatusZero) {
     SCOPED_TRACE("TRAMBLE_QUIT_AT=" + quitAt + " (clock " + std::to_string((frame + 1) * quitStepMs) + " ms)");
 
     Environment env = environment(captureLibrary());
-    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)},
-                           {"TRAMBLE_QUIT_AT", quitAt},
-                           {"TRAMBLE_CLIP_UNREAD", "1"}});
+    env.insert(
+        env.end(),
+        {{"TRAMBLE_FRAME_MS", std::to_string(quitStepMs)}, {"TRAMBLE_QUIT_AT", quitAt}, {"TRAMBLE_CLIP_UNREAD", "1"}});
     const RunResult run = runProgram({trambleBinary()}, env, runSeconds, data.root.string());
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -436,7 +442,8 @@ double musicHeardMs(const fs::path& path, std::uint64_t at) {
             frames = framesThen;
         }
     }
-    const double played = std::min(static_cast<double>(frames), static_cast<double>(at - handedAt) / nanosecondsPerSecond * rate);
+    const double played =
+        std::min(static_cast<double>(frames), static_cast<double>(at - handedAt) / nanosecondsPerSecond * rate);
     return (static_cast<double>(total - frames) + played - static_cast<double>(sound)) * millisecondsPerSecond / rate;
 }
 
@@ -481,8 +488,8 @@ TEST_F(ProgramFault, StoppedForFiveSecondsInRealTimeScene2StillStartsWithItsMusi
     const double scene2Ms = static_cast<double>(sceneEdges[1]);
     const double earlyMs = scene2Ms - musicHeardMs(audioLog, passStarts.back());
     const double lateMs = musicHeardMs(audioLog, passStarts[passStarts.size() - 2]) - scene2Ms;
-    std::printf("Scene2 started %.1f ms before its place in the music; the pass before, %.1f ms after it\n",
-                earlyMs, lateMs);
+    std::printf("Scene2 started %.1f ms before its place in the music; the pass before, %.1f ms after it\n", earlyMs,
+                lateMs);
     EXPECT_LE(earlyMs, largestOffsetMs);
     EXPECT_LE(lateMs, largestOffsetMs);
 }

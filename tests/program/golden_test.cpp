@@ -61,7 +61,9 @@ const Instant instants[] = {
     {"scene5-199000ms", 199000},  // "(Notice, no big ending! :-))"
 };
 
-std::uint64_t frameAt(std::uint64_t ms) { return (ms * stepDenominator + stepNumerator - 1) / stepNumerator; }
+std::uint64_t frameAt(std::uint64_t ms) {
+    return (ms * stepDenominator + stepNumerator - 1) / stepNumerator;
+}
 
 std::string frameFile(const fs::path& directory, std::uint64_t frame) {
     char name[32];
@@ -69,10 +71,14 @@ std::string frameFile(const fs::path& directory, std::uint64_t frame) {
     return (directory / name).string();
 }
 
-fs::path referenceDirectory() { return fs::path(TRAMBLE_SOURCE_DIR) / "tests" / "golden"; }
+fs::path referenceDirectory() {
+    return fs::path(TRAMBLE_SOURCE_DIR) / "tests" / "golden";
+}
 
 // Next to CTest's own report, so that a failed run leaves its evidence where its log is.
-fs::path failureDirectory() { return fs::path(TRAMBLE_BINARY_DIR) / "Testing" / "golden"; }
+fs::path failureDirectory() {
+    return fs::path(TRAMBLE_BINARY_DIR) / "Testing" / "golden";
+}
 
 struct Comparison {
     int differing = 0;

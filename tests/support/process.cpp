@@ -185,9 +185,9 @@ XServer::XServer(bool withOpenGL) {
             continue;
         }
         display = ":" + std::to_string(n);
-        server = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "Xvfb", display, "-screen", "0", "1024x768x24", withOpenGL ? "+extension" : "-extension", "GLX",
-            "-nolisten", "tcp"});
+        server = std::make_unique<ChildProcess>(std::vector<std::string>{"Xvfb", display, "-screen", "0", "1024x768x24",
+                                                                         withOpenGL ? "+extension" : "-extension",
+                                                                         "GLX", "-nolisten", "tcp"});
         const auto start = std::chrono::steady_clock::now();
         while (server->running() && secondsSince(start) < serverStartSeconds) {
             const RunResult probe = runProgram({"xdpyinfo", "-display", display}, {}, 5.0);
@@ -209,9 +209,13 @@ XServer::~XServer() {
     }
 }
 
-std::string trambleBinary() { return std::string(TRAMBLE_BINARY_DIR) + "/tramble"; }
+std::string trambleBinary() {
+    return std::string(TRAMBLE_BINARY_DIR) + "/tramble";
+}
 
-std::string captureLibrary() { return std::string(TRAMBLE_BINARY_DIR) + "/tools/capture/libtramble_capture.so"; }
+std::string captureLibrary() {
+    return std::string(TRAMBLE_BINARY_DIR) + "/tools/capture/libtramble_capture.so";
+}
 
 std::string sanitizerReport(const std::string& output) {
     for (const char* marker : sanitizerMarkers) {

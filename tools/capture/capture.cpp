@@ -110,8 +110,7 @@ void parseStep(const std::string& text, Settings& settings) {
     char* end = nullptr;
     settings.stepNumerator = std::strtoull(text.c_str(), &end, 10);
     settings.stepDenominator = slash == std::string::npos ? 1 : std::strtoull(text.c_str() + slash + 1, nullptr, 10);
-    if (settings.stepNumerator == 0 || settings.stepDenominator == 0 ||
-        (slash == std::string::npos && *end != '\0')) {
+    if (settings.stepNumerator == 0 || settings.stepDenominator == 0 || (slash == std::string::npos && *end != '\0')) {
         fail(std::string("bad ") + frameMsVariable + " '" + text + "': want a whole number of ms, a fraction or real");
     }
 }

@@ -28,6 +28,8 @@ __attribute__((visibility("default"))) SDL_Surface* SDL_SetVideoMode(int width, 
 // Mesa's GLX driver is unloaded when the video subsystem shuts down, and what its globals
 // held then looks lost, with stacks into a module that no longer exists. Kept loaded, as
 // libraries are at exit, the driver's memory stays reachable and only true leaks remain.
-__attribute__((visibility("default"))) int dlclose(void*) { return 0; }
+__attribute__((visibility("default"))) int dlclose(void*) {
+    return 0;
+}
 
 }  // extern "C"
