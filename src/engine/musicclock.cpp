@@ -11,7 +11,7 @@ namespace Tramble {
 
 namespace {
 
-constexpr double kMillisecondsPerSecond = 1000.0;
+constexpr double millisecondsPerSecond = 1000.0;
 
 }  // namespace
 
@@ -28,7 +28,7 @@ unsigned int MusicClock::update(unsigned int ms) {
     const float seconds = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream));
     // A position that cannot be read (the output lost) reads as -1 s: no music.
     music.playing = music.playing && seconds >= 0.0f;
-    music.ms = static_cast<long long>(std::floor(seconds * kMillisecondsPerSecond)) - latencyMs;
+    music.ms = static_cast<long long>(std::floor(seconds * millisecondsPerSecond)) - latencyMs;
     return follow(ms, music);
 }
 
