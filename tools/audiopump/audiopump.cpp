@@ -1,7 +1,7 @@
-// The wrapped SDL 1.2 audio calls. SDL's own device gets the program's spec with the callback
-// swapped for one that also calls the observer; a hand-pulled device keeps the spec, starts
-// paused as SDL's does, and reports its status, so that the audio library sees a device that
-// is open, playing or paused, and never lost.
+// The wrapped SDL 1.2 audio calls. SDL's own device gets the program's audio format with the
+// callback swapped for one that also calls the observer; a hand-pulled device keeps the
+// format, starts paused as SDL's does, and reports its status, so that the audio library sees
+// a device that is open, playing or paused, and never lost.
 #include "audiopump.h"
 
 #include <dlfcn.h>
@@ -67,7 +67,7 @@ int openWatched(SDL_AudioSpec* desired, SDL_AudioSpec* obtained) {
     wrapped.callback = watchedCallback;
     wrapped.userdata = nullptr;
     const int result = real(&wrapped, obtained);
-    // Without `obtained`, SDL writes what it chose back into the spec it was given.
+    // Without `obtained`, SDL writes what it chose back into the format it was given.
     wrapped.callback = desired->callback;
     wrapped.userdata = desired->userdata;
     *desired = wrapped;
