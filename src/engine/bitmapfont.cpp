@@ -4,9 +4,8 @@
 
 #include <SDL_opengl.h>
 
-#include <cstdlib>
-
 #include "engine/logsys.h"
+#include "engine/random.h"
 
 namespace Tramble {
 
@@ -22,20 +21,13 @@ const int firstCharacter = 32;
 // The text space, whatever the viewport it is mapped onto.
 const double screenWidth = 800.0;
 const double screenHeight = 600.0;
-// The jitter of the second pass: rand() % range - offset, an integer from -5 to 4.
+const ScreenBox textBox = {0.0, screenWidth, 0.0, screenHeight};
+// The jitter of the second pass: sharedRandom() % range - offset, an integer from -5 to 4.
 const int jitterRange = 10;
 const int jitterOffset = 5;
 
 // The space's cell: its blank glyph stands in for characters the sheet does not hold.
 const int blankCell = 0;
-
-// One list per character, each looked up on the sheet: glCallLists with a list base would run
-// whatever list lies below the font's for a control character.
-void callGlyphLists(unsigned int listBase, const std::string& text) {
-    for (const char character : text) {
-        glCallList(listBase + static_cast<unsigned int>(BitmapFont::glyphCell(static_cast<unsigned char>(character))));
-    }
-}
 
 }  // namespace
 
@@ -66,45 +58,37 @@ void BitmapFont::build(const unsigned int& texture, const float size[2], float s
         glEndList();
     }
     material.texture = texture;
-    material.blend = BlendAdditive;
+    material.blend = Blend::Additive;
     for (int i = 0; i < 4; ++i) {
         material.colour[i] = colour[i];
     }
 }
 
-// Lighting and depth testing are switched on afterwards whatever they were before: that is
-// the state the renderer keeps between drawables.
 void BitmapFont::print(const std::string& text, const float position[2], Renderer& renderer) {
     if (listBase == 0) {
         LOG(Warning) << "Font printed before build or after release, text dropped\n";
         return;
     }
+    // Each character is looked up on the sheet first: calling the lists with the raw text
+    // would run whatever list lies below the font's for a control character.
+    cells.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        cells[i] = static_cast<unsigned char>(glyphCell(static_cast<unsigned char>(text[i])));
+    }
+    const ScopedState scope(renderer, overlayState(renderer.state()));
+    const ScopedBox box(renderer, textBox);
     renderer.applyMaterial(material);
-    renderer.setLighting(false);
-    renderer.setDepthTest(false);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, screenWidth, 0.0, screenHeight, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    glListBase(listBase);
 
-    glTranslated(position[0], position[1], 0.0);
-    callGlyphLists(listBase, text);
+    renderer.translate(Vector3(position[0], position[1], 0.0f));
+    glCallLists(static_cast<GLsizei>(cells.size()), GL_UNSIGNED_BYTE, cells.data());
     // The vertical offset is taken first: the two calls consume the shared sequence in this order.
-    const int jitterY = std::rand() % jitterRange - jitterOffset;
-    const int jitterX = std::rand() % jitterRange - jitterOffset;
-    glLoadIdentity();
-    glTranslated(position[0] + static_cast<float>(jitterX), position[1] + static_cast<float>(jitterY), 0.0);
-    callGlyphLists(listBase, text);
-
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    renderer.setDepthTest(true);
-    renderer.setLighting(true);
+    const int jitterY = sharedRandom() % jitterRange - jitterOffset;
+    const int jitterX = sharedRandom() % jitterRange - jitterOffset;
+    renderer.loadMatrix(Matrix4(), MatrixMode::Modelview);
+    renderer.translate(
+        Vector3(position[0] + static_cast<float>(jitterX), position[1] + static_cast<float>(jitterY), 0.0f));
+    glCallLists(static_cast<GLsizei>(cells.size()), GL_UNSIGNED_BYTE, cells.data());
 }
 
 int BitmapFont::glyphCell(unsigned char character) {

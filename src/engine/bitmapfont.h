@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "engine/renderersys.h"
 
@@ -28,8 +29,9 @@ public:
     void build(const unsigned int& texture, const float size[2], float spacing, const float colour[4]);
 
     // Draws text with its first glyph's lower left corner at position (x, y; origin at the
-    // bottom left of the 800 x 600 text space). Draws nothing unless built. Leaves both matrices as they were, the
-    // modelview matrix current, and lighting and depth testing on.
+    // bottom left of the 800 x 600 text space), in the overlay state (the renderer's table),
+    // with all lists of a copy in one call. Draws nothing unless built. Leaves both matrices
+    // and the state as they were.
     void print(const std::string& text, const float position[2], Renderer& renderer);
 
     // The sheet cell (0..255, one display list each) that draws character: its cell from the
@@ -49,6 +51,11 @@ public:
     // Callers change material.colour between prints to tint or fade text.
     Material material;
     float advance = 0.0f;
+
+private:
+    // The sheet cell of each character of the text being printed; kept between prints so
+    // that printing allocates only for a longer line than any before.
+    std::vector<unsigned char> cells;
 };
 
 }  // namespace Tramble

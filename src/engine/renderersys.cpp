@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "engine/image.h"
 #include "engine/logsys.h"
 
 namespace Tramble {
@@ -22,6 +23,7 @@ const double nearPlane = static_cast<double>(0.1f);
 const double farPlane = 5000.0;
 
 const GLenum fogModes[] = {GL_EXP, GL_EXP2, GL_LINEAR};
+const GLenum polygonModes[] = {GL_POINT, GL_LINE, GL_FILL};
 const GLenum primitiveModes[] = {GL_POINTS,       GL_LINE_STRIP, GL_LINE_LOOP,  GL_LINES, GL_TRIANGLE_STRIP,
                                  GL_TRIANGLE_FAN, GL_TRIANGLES,  GL_QUAD_STRIP, GL_QUADS, GL_POLYGON};
 
@@ -43,6 +45,22 @@ void setCapability(GLenum capability, bool on) {
     }
 }
 
+// Stencil marks are counted in 8 bits.
+const GLuint stencilBits = 0xFF;
+
+void applyStencil(Stencil stencil, int value) {
+    setCapability(GL_STENCIL_TEST, stencil != Stencil::Off);
+    glStencilMask(stencilBits);
+    if (stencil == Stencil::Mark) {
+        // The marking draws run with the depth test off, so only the pass counts.
+        glStencilOp(GL_KEEP, GL_INCR, GL_INCR);
+        glStencilFunc(GL_ALWAYS, 0, stencilBits);
+    } else {
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        glStencilFunc(GL_EQUAL, value, stencilBits);
+    }
+}
+
 }  // namespace
 
 void Renderer::initialize() {
@@ -51,10 +69,10 @@ void Renderer::initialize() {
     setViewport(letterboxPosition, letterboxSize);
     setProjection(defaultFieldOfView);
     glLoadIdentity();
-    setLighting(true);
+    stateKnown = false;
+    setState(RenderState());
     glEnable(GL_LIGHT0);
     glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_DEPTH_TEST);
 }
 
 void Renderer::beginFrame() {
@@ -113,34 +131,95 @@ void Renderer::loadMatrix(const Matrix4& matrix, MatrixMode mode) {
     }
 }
 
-void Renderer::setLighting(bool on) {
-    setCapability(GL_LIGHTING, on);
+RenderState spriteState(RenderState around) {
+    around.lighting = false;
+    around.depthWrite = false;
+    // A quad's colour is one value: flat shading hands it to every pixel as is, where
+    // interpolating it would round differently from the single colour of a lone quad.
+    around.flatShading = true;
+    return around;
 }
 
-void Renderer::setDepthTest(bool on) {
-    setCapability(GL_DEPTH_TEST, on);
+RenderState overlayState(RenderState around) {
+    around.lighting = false;
+    around.depthTest = false;
+    return around;
 }
 
-void Renderer::setDepthMask(bool on) {
-    glDepthMask(on ? GL_TRUE : GL_FALSE);
+RenderState fadeState(RenderState around) {
+    // Lit, the fade's quad (which has no normals) would show only the ambient fifth of its
+    // white; written into the depth buffer, it would hide what the scene draws after it.
+    around.lighting = false;
+    around.depthWrite = false;
+    return around;
 }
 
-void Renderer::setFog(bool on) {
-    setCapability(GL_FOG, on);
-}
-
-void Renderer::setPolygonMode(PolygonMode mode) {
-    GLenum glMode = static_cast<GLenum>(mode);
-    switch (mode) {
-        case PolygonMode::Points: glMode = GL_POINT; break;
-        case PolygonMode::Lines: glMode = GL_LINE; break;
-        case PolygonMode::Fill: glMode = GL_FILL; break;
+void Renderer::setState(const RenderState& state) {
+    const bool all = !stateKnown;
+    if (all || state.lighting != current.lighting) {
+        setCapability(GL_LIGHTING, state.lighting);
     }
-    glPolygonMode(GL_FRONT_AND_BACK, glMode);
+    if (all || state.depthTest != current.depthTest) {
+        setCapability(GL_DEPTH_TEST, state.depthTest);
+    }
+    if (all || state.depthWrite != current.depthWrite) {
+        glDepthMask(state.depthWrite ? GL_TRUE : GL_FALSE);
+    }
+    if (all || state.fog != current.fog) {
+        setCapability(GL_FOG, state.fog);
+    }
+    if (all || state.flatShading != current.flatShading) {
+        glShadeModel(state.flatShading ? GL_FLAT : GL_SMOOTH);
+    }
+    const int polygonMode = static_cast<int>(state.polygonMode);
+    if ((all || state.polygonMode != current.polygonMode) && inTable(polygonModes, polygonMode, "setState")) {
+        glPolygonMode(GL_FRONT_AND_BACK, polygonModes[polygonMode]);
+    }
+    if (all || state.stencil != current.stencil || state.stencilValue != current.stencilValue) {
+        applyStencil(state.stencil, state.stencilValue);
+    }
+    current = state;
+    stateKnown = true;
 }
 
-void Renderer::setFlatShading(bool on) {
-    glShadeModel(on ? GL_FLAT : GL_SMOOTH);
+void Renderer::pushBox(const ScreenBox& box) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(box.left, box.right, box.bottom, box.top, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void Renderer::popBox() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void Renderer::clearStencil() {
+    glClearStencil(0);
+    glClear(GL_STENCIL_BUFFER_BIT);
+}
+
+void Renderer::setSpecularLights(const SpecularLights& lights) {
+    glMaterialfv(GL_FRONT, GL_SPECULAR, lights.surfaceSpecular);
+    glMaterialf(GL_FRONT, GL_SHININESS, lights.shininess);
+    glLightfv(GL_LIGHT1, GL_SPECULAR, lights.lightSpecular);
+    glLightfv(GL_LIGHT2, GL_SPECULAR, lights.lightSpecular);
+    glLightfv(GL_LIGHT1, GL_POSITION, lights.positions[0]);
+    glLightfv(GL_LIGHT2, GL_POSITION, lights.positions[1]);
+    glDisable(GL_LIGHT0);
+    glEnable(GL_LIGHT1);
+    glEnable(GL_LIGHT2);
+}
+
+Matrix4 Renderer::modelview() const {
+    Matrix4 matrix;
+    glGetFloatv(GL_MODELVIEW_MATRIX, matrix.m);
+    return matrix;
 }
 
 void Renderer::setupFog(const FogSettings& fog) {
@@ -155,10 +234,8 @@ void Renderer::setupFog(const FogSettings& fog) {
     glHint(GL_FOG_HINT, GL_DONT_CARE);
 }
 
-// Texture generation is left alone for untextured materials: a later textured material
-// with generation off is what turns it off.
 void Renderer::applyMaterial(const Material& material) {
-    if (material.blend == BlendAdditive) {
+    if (material.blend == Blend::Additive) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         glEnable(GL_BLEND);
     } else {
@@ -170,16 +247,49 @@ void Renderer::applyMaterial(const Material& material) {
         return;
     }
     glEnable(GL_TEXTURE_2D);
-    if (material.texGen == TexGenOff) {
+    if (material.texGen == TexGen::Off) {
         glDisable(GL_TEXTURE_GEN_S);
         glDisable(GL_TEXTURE_GEN_T);
-    } else if (material.texGen == TexGenSphereMap) {
+    } else {
         glEnable(GL_TEXTURE_GEN_S);
         glEnable(GL_TEXTURE_GEN_T);
         glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
         glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     }
     glBindTexture(GL_TEXTURE_2D, material.texture);
+}
+
+// The pixel format is chosen before a texture name is generated, so that a refused image
+// leaves no empty texture behind.
+unsigned int Renderer::loadTexture(const Image& image) {
+    LOG(Info) << "Loading texture into hwmemory" << std::endl;
+    const LogIndent indent;
+    GLenum format = GL_RGB;
+    switch (image.bytesPerPixel) {
+        case 3: format = GL_RGB; break;
+        case 4: format = GL_RGBA; break;
+        default: LOG(Error) << "Invalid bpp: " << static_cast<int>(image.bytesPerPixel) << "\n"; return 0;
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    // Image rows are packed, whatever their width.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const GLint result = gluBuild2DMipmaps(GL_TEXTURE_2D, image.bytesPerPixel, image.width, image.height, format,
+                                           GL_UNSIGNED_BYTE, image.pixels.data());
+    if (result != 0) {
+        LOG(Error) << "Building mipmaps failed: " << gluErrorString(static_cast<GLenum>(result)) << "\n";
+        glDeleteTextures(1, &name);
+        return 0;
+    }
+    // The mipmap levels exist but are not used: both filters are plain linear.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return name;
+}
+
+void Renderer::deleteTexture(unsigned int texture) {
+    glDeleteTextures(1, &texture);
 }
 
 void Renderer::translate(const Vector3& offset) {

@@ -1,6 +1,7 @@
-// The renderer: the OpenGL state the drawing code shares (viewport and projection, matrix
-// stacks, lighting, depth, fog, polygon mode, materials) and the vertex-array draws.
-// Every operation leaves the modelview matrix current, so callers may rely on it.
+// The renderer: the one owner of the OpenGL state our drawing code changes (viewport and
+// projection, matrix stacks and boxes, lighting, depth, fog, shading, polygon mode, stencil,
+// lights, materials) and the vertex-array draws. Scenes and drawables change GL state only
+// through it. Every operation leaves the modelview matrix current, so callers may rely on it.
 #pragma once
 
 #include "engine/vecmath.h"
@@ -23,20 +24,77 @@ struct FogSettings {
     float end = 1.0f;
 };
 
-// The render state a drawable applies before drawing. texGen: 0 off, 2 sphere mapping,
-// anything else leaves generation as it is. blend: 1 additive, anything else off.
+// Texture coordinate generation of a textured material.
+enum class TexGen { Off, SphereMap };
+// Blending of a material: none, or additive (source alpha, one).
+enum class Blend { Off, Additive };
+
+// What a drawable applies before drawing: blending, colour, texture and its coordinate
+// generation. Untextured materials leave generation as it is: a later textured material
+// with generation off is what turns it off.
 struct Material {
     unsigned int texture = 0;
     float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    int texGen = 0;
-    int blend = 0;
+    TexGen texGen = TexGen::Off;
+    Blend blend = Blend::Off;
 };
 
-// Material::texGen values.
-const int TexGenOff = 0;
-const int TexGenSphereMap = 2;
-// Material::blend value for additive blending.
-const int BlendAdditive = 1;
+// Off: no stencil test. Mark: every pixel drawn adds one to its mark, whatever the mark.
+// Equal: a pixel is drawn only where its mark equals stencilValue; marks stay.
+enum class Stencil { Off, Mark, Equal };
+
+// The fixed-function state our draws change, all of it, in one value: setState applies the
+// fields that differ from the state set last, Quake-style. The defaults are the lit 3D
+// state initialize sets up.
+struct RenderState {
+    bool lighting = true;
+    bool depthTest = true;
+    bool depthWrite = true;
+    bool fog = false;
+    // Flat: each primitive takes its last vertex's colour as is, without interpolation.
+    bool flatShading = false;
+    PolygonMode polygonMode = PolygonMode::Fill;
+    Stencil stencil = Stencil::Off;
+    int stencilValue = 0;
+};
+
+// What each kind of draw changes of the state the scene has set around it. A scene states
+// its own state with setState at the start of its draw; every draw below changes only its
+// columns and puts them back afterwards (ScopedState), so no draw inherits another's
+// leftovers. Fog, polygon mode and stencil are always the scene's.
+//
+//   draw                           lighting  depth test  depth write  shading  box
+//   Mesh (surfaces)                scene     scene       scene        scene    scene's camera
+//   ParticleSystem  spriteState    off       scene       off          flat     scene's camera
+//   ScreenQuad      overlayState   off       off         scene        scene    unit box
+//   ScreenFade      fadeState      off       scene       off          scene    unit box
+//   BitmapFont      overlayState   off       off         scene        scene    800 x 600 text box
+//
+// Each draw also applies its own Material (blend, colour, texture, generation), which the
+// next draw's material replaces.
+RenderState spriteState(RenderState around);
+RenderState overlayState(RenderState around);
+RenderState fadeState(RenderState around);
+
+// An orthographic box the picture is drawn in, from left to right and bottom to top; depth
+// runs from -1 to 1.
+struct ScreenBox {
+    double left;
+    double right;
+    double bottom;
+    double top;
+};
+// The viewport as the square from -1 to 1 on both axes.
+const ScreenBox unitBox = {-1.0, 1.0, -1.0, 1.0};
+
+// The two specular point lights of the shiny surfaces and the surfaces' own highlight:
+// positions are in the coordinates of the modelview matrix current when they are set.
+struct SpecularLights {
+    float surfaceSpecular[4];
+    float shininess;
+    float lightSpecular[4];
+    float positions[2][4];
+};
 
 class Renderer {
 public:
@@ -53,15 +111,22 @@ public:
     void popMatrix(MatrixMode mode);
     void loadMatrix(const Matrix4& matrix, MatrixMode mode);
 
-    void setLighting(bool on);
-    void setDepthTest(bool on);
-    void setDepthMask(bool on);
-    void setFog(bool on);
-    void setPolygonMode(PolygonMode mode);
-    // Flat: each primitive takes its last vertex's colour as is, without interpolation.
-    void setFlatShading(bool on);
-    // Sets the fog parameters without enabling fog; setFog(true) does that. A mode outside
-    // FogMode is refused (logged) and changes nothing.
+    // Applies the fields of state that differ from the last state set; the first call after
+    // initialize or on a new renderer applies every field.
+    void setState(const RenderState& state);
+    const RenderState& state() const { return current; }
+    // Saves both matrices and draws in box with an identity modelview until popBox.
+    void pushBox(const ScreenBox& box);
+    void popBox();
+    // Sets every mark of the stencil buffer to 0.
+    void clearStencil();
+    // Switches light 0 off and the two specular lights on, for the rest of the run.
+    void setSpecularLights(const SpecularLights& lights);
+    // The current modelview matrix, as a drawable that faces the camera needs it.
+    Matrix4 modelview() const;
+
+    // Sets the fog parameters without enabling fog; the state's fog field does that. A mode
+    // outside FogMode is refused (logged) and changes nothing.
     void setupFog(const FogSettings& fog);
     // Sets blending, colour, texturing and texture generation: a drawable that applies its
     // material needs no clean-up of those afterwards.
@@ -73,6 +138,7 @@ public:
 
     // Uploads an RGB or RGBA image as a mipmapped, linearly filtered texture; 0 on failure.
     unsigned int loadTexture(const Image& image);
+    void deleteTexture(unsigned int texture);
 
     // Indexed triangles; count ~0u draws them all. The array must carry normals and
     // texture coordinates: all three client arrays are used, and an array without them is
@@ -87,6 +153,40 @@ public:
     int height = 0;
     // Re-applied by setViewport; initialize replaces that projection at once anyway.
     float fieldOfView = 100.0f;
+
+private:
+    RenderState current;
+    // False until a state has been applied in full: until then the context's state is not
+    // the one `current` describes.
+    bool stateKnown = false;
+};
+
+// Sets a draw's state for as long as it lives and puts the state before it back when it
+// goes: the one place where what a draw changed is undone.
+class ScopedState {
+public:
+    ScopedState(Renderer& renderer, const RenderState& state) : renderer(renderer), saved(renderer.state()) {
+        renderer.setState(state);
+    }
+    ~ScopedState() { renderer.setState(saved); }
+    ScopedState(const ScopedState&) = delete;
+    ScopedState& operator=(const ScopedState&) = delete;
+
+private:
+    Renderer& renderer;
+    RenderState saved;
+};
+
+// Draws in an orthographic box for as long as it lives; both matrices come back after.
+class ScopedBox {
+public:
+    ScopedBox(Renderer& renderer, const ScreenBox& box) : renderer(renderer) { renderer.pushBox(box); }
+    ~ScopedBox() { renderer.popBox(); }
+    ScopedBox(const ScopedBox&) = delete;
+    ScopedBox& operator=(const ScopedBox&) = delete;
+
+private:
+    Renderer& renderer;
 };
 
 }  // namespace Tramble

@@ -1,12 +1,11 @@
-// Particle emission, integration and billboard drawing. The rand() calls happen in one
+// Particle emission, integration and billboard drawing. The random draws happen in one
 // fixed order (respawn life, then position, yaw, pitch per spawned slot) because the font
 // draws from the same sequence: changing the order changes every later frame of the demo.
 #include "demo/effects/particles.h"
 
-#include <SDL_opengl.h>
-
 #include <cmath>
-#include <cstdlib>
+
+#include "engine/random.h"
 
 namespace Tramble {
 
@@ -23,19 +22,20 @@ const int verticesPerQuad = sizeof(triangleCorners) / sizeof(triangleCorners[0])
 
 }  // namespace
 
-ParticleSystem::ParticleSystem(int amount, float lifespan, float steadyEmission, int spread, const Vector3& direction,
-                               const Vector3& position, float speed, const Vector3& jerk, float size)
-    : count(steadyEmission != 0.0f ? static_cast<int>(static_cast<float>(amount) * lifespan) : amount),
+ParticleSystem::ParticleSystem(const ParticleSettings& settings)
+    : count(settings.steadyEmission != 0.0f ? static_cast<int>(static_cast<float>(settings.amount) * settings.lifespan)
+                                            : settings.amount),
       particles(new Particle[static_cast<size_t>(count)]()),
-      position(position),
-      direction(direction),
-      jerk(jerk),
-      previousPosition(position),
-      spread(spread),
-      lifespan(lifespan),
-      steadyEmission(steadyEmission),
-      speed(speed),
-      size(size),
+      position(settings.position),
+      direction(settings.direction),
+      jerk(settings.jerk),
+      previousPosition(settings.position),
+      spread(settings.spread),
+      lifespan(settings.lifespan),
+      steadyEmission(settings.steadyEmission),
+      speed(settings.speed),
+      size(settings.size),
+      colour{settings.colour[0], settings.colour[1], settings.colour[2], settings.colour[3]},
       sines(new float[static_cast<size_t>(spread)]),
       cosines(new float[static_cast<size_t>(spread)]) {
     for (int degree = 0; degree < spread; ++degree) {
@@ -51,26 +51,19 @@ ParticleSystem::ParticleSystem(int amount, float lifespan, float steadyEmission,
     }
     if (steadyEmission == 0.0f) {
         for (int i = 0; i < count; ++i) {
-            particles[i].start(static_cast<float>(std::rand() % 1000) * 0.001f * lifespan);
+            particles[i].start(static_cast<float>(sharedRandom() % 1000) * 0.001f * lifespan);
             particles[i].position = parkingPosition;
         }
     }
 }
 
-void ParticleSystem::setColour(float red, float green, float blue, float alpha) {
-    colour[0] = red;
-    colour[1] = green;
-    colour[2] = blue;
-    colour[3] = alpha;
-}
-
 void ParticleSystem::spawn(Particle& particle, float life) {
     particle.jerk = jerk;
     particle.start(life);
-    const float t = static_cast<float>(std::rand() % 100) * 0.01f;
+    const float t = static_cast<float>(sharedRandom() % 100) * 0.01f;
     particle.position = (1.0f - t) * previousPosition + t * position;
-    const int yaw = std::rand() % spread;
-    const int pitch = std::rand() % spread;
+    const int yaw = sharedRandom() % spread;
+    const int pitch = sharedRandom() % spread;
     const Vector3 u(-sines[yaw] * cosines[pitch], sines[pitch], -cosines[yaw] * cosines[pitch]);
     particle.acceleration = speed * direction + speed * u;
 }
@@ -80,7 +73,7 @@ void ParticleSystem::update(unsigned int ms) {
     if (steadyEmission == 0.0f) {
         for (int i = 0; i < count; ++i) {
             if (!pool[i].alive) {
-                const float life = (static_cast<float>(std::rand() % 1000) * 0.001f + 0.5f) * lifespan;
+                const float life = (static_cast<float>(sharedRandom() % 1000) * 0.001f + 0.5f) * lifespan;
                 spawn(pool[i], life);
             }
         }
@@ -109,13 +102,11 @@ void ParticleSystem::update(unsigned int ms) {
 }
 
 void ParticleSystem::draw(Renderer& renderer) {
-    Matrix4 modelview;
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview.m);
+    const Matrix4 modelview = renderer.modelview();
     const Vector3 right(modelview[0], modelview[4], modelview[8]);
     const Vector3 up(modelview[1], modelview[5], modelview[9]);
     const Vector3 a = (right + up) * size;
     const Vector3 b = (right - up) * size;
-    renderer.setLighting(false);
     Vector3* vertex = quads.vertices.get();
     VertexColour* vertexColour = quads.colours.get();
     VertexColour particleColour;
@@ -140,14 +131,10 @@ void ParticleSystem::draw(Renderer& renderer) {
         for (int c = 0; c < 4; ++c) {
             material.colour[c] = particleColour.rgba[c];
         }
+        const ScopedState scope(renderer, spriteState(renderer.state()));
         renderer.applyMaterial(material);
-        // A quad's colour is one value: flat shading hands it to every pixel as is, where
-        // interpolating it would round differently from the single colour of a lone quad.
-        renderer.setFlatShading(true);
         renderer.drawArrays(PrimitiveType::Triangles, quads, drawn);
-        renderer.setFlatShading(false);
     }
-    renderer.setLighting(true);
 }
 
 }  // namespace Tramble

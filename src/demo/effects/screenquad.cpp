@@ -20,21 +20,17 @@ ScreenRectangle::ScreenRectangle(bool texCoords) {
     }
 }
 
-void ScreenRectangle::draw(Renderer& renderer, const Material& material) const {
-    renderer.pushMatrix(MatrixMode::Projection);
-    renderer.pushMatrix(MatrixMode::Modelview);
-    renderer.setProjection(0.0f);
-    renderer.loadMatrix(Matrix4(), MatrixMode::Modelview);
+void ScreenRectangle::draw(Renderer& renderer, const RenderState& state, const Material& material) const {
+    const ScopedState scope(renderer, state);
+    const ScopedBox box(renderer, unitBox);
     renderer.applyMaterial(material);
     renderer.drawArrays(PrimitiveType::Quads, corners);
-    renderer.popMatrix(MatrixMode::Projection);
-    renderer.popMatrix(MatrixMode::Modelview);
 }
 
 ScreenQuad::ScreenQuad() : rectangle(true) {}
 
 void ScreenQuad::draw(Renderer& renderer) {
-    rectangle.draw(renderer, material);
+    rectangle.draw(renderer, overlayState(renderer.state()), material);
 }
 
 ScreenFade::ScreenFade(float length, bool rising)
@@ -50,10 +46,13 @@ void ScreenFade::update(unsigned int ms) {
 }
 
 void ScreenFade::draw(Renderer& renderer) {
+    if (alpha <= 0.0f) {
+        return;
+    }
     Material flash;
     flash.colour[3] = alpha;
-    flash.blend = BlendAdditive;
-    rectangle.draw(renderer, flash);
+    flash.blend = Blend::Additive;
+    rectangle.draw(renderer, fadeState(renderer.state()), flash);
 }
 
 }  // namespace Tramble

@@ -24,18 +24,19 @@ const float waterStiffness = 5.0f;
 // is one step.
 const unsigned int longestStep = 21;
 
-// The rain: 200 drops living 10 s, respawned at once, thrown in any direction from the
-// emitter, weakly, and pulled down by a growing jerk.
-const int rainAmount = 200;
-const float rainLifespan = 10.0f;
-const float rainRespawn = 0.0f;
-const int rainSpread = 180;
-const Vector3 rainDirection(0.0f, -1.0f, 0.0f);
-const Vector3 rainStart(0.0f, 10.0f, 0.0f);
-const float rainSpeed = 0.1f;
-const Vector3 rainJerk(0.0f, -0.5f, 0.0f);
-const float dropSize = 0.3f;
-const float rainColour[4] = {0.0f, 0.35f, 1.0f, 1.0f};
+// The rain: 200 blue drops living 10 s, respawned at once, thrown weakly in any direction
+// below the emitter (which starts 10 units up), and pulled down by a growing jerk; a drop
+// is 0.3 units across.
+const ParticleSettings rainSettings = {200,
+                                       10.0f,
+                                       0.0f,
+                                       180,
+                                       Vector3(0.0f, -1.0f, 0.0f),
+                                       Vector3(0.0f, 10.0f, 0.0f),
+                                       0.1f,
+                                       Vector3(0.0f, -0.5f, 0.0f),
+                                       0.3f,
+                                       {0.0f, 0.35f, 1.0f, 1.0f}};
 // A landing drop disturbs the water within this radius.
 const float splashRadius = 0.3f;
 
@@ -48,23 +49,13 @@ const Vector3 cameraTarget(0.0f, 0.1f, 0.0f);
 const Vector3 cameraPosition(0.0f, 0.5f, 2.0f);
 
 const char* const waterTexture = "back.jpg";
-const char* const particleTexture = "particle.jpg";
 
-// Each line fades in over 3 s and holds for 1 s; the first line is blank.
-const unsigned int lineFade = 3000;
-const unsigned int lineHold = 1000;
-const char* const introLines[] = {
-    " ",
-    "Everything that has a beginning...",
-    "...has an end...",
-    "...we do not agree!",
-    "This demo barely has a start",
-    "and no sight of an ending",
-    "...still...",
-    "T R A M B L E",
-    "GIVES YOU",
-    "- T R A M B L E D -",
-};
+// The whole scene is drawn in fog, lit, with the depth test.
+RenderState sceneState() {
+    RenderState state;
+    state.fog = true;
+    return state;
+}
 
 // Black squared-exponential fog, close and dense.
 const float fogColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -73,13 +64,12 @@ const float fogStart = 0.1f;
 const float fogEnd = 10.0f;
 
 // The late effects, by milliseconds of the scene: the wireframe glows up from 36 s, the
-// fog thickens from 40 s, and the white-out runs its 3 s from 42 s. The first two grow by
-// this much per millisecond.
+// fog thickens from 40 s, and the white-out rises from 42 s. The first two grow by this
+// much per millisecond.
 const unsigned int wireFrom = 36000;
 const unsigned int fogFrom = 40000;
 const unsigned int whiteFrom = 42000;
 const float lateGrowth = 0.0002f;
-const float whiteOutLength = 3000.0f;
 // The wireframe floats just above the surface, so that it is not lost in it.
 const Vector3 wireLift(0.0f, 0.01f, 0.0f);
 
@@ -87,8 +77,8 @@ const Vector3 wireLift(0.0f, 0.01f, 0.0f);
 
 Scene1::Scene1()
     : water(waterColumns, waterRows, waterWidth, waterDepth, waterDamping, waterStiffness),
-      rain(rainAmount, rainLifespan, rainRespawn, rainSpread, rainDirection, rainStart, rainSpeed, rainJerk, dropSize),
-      fade(whiteOutLength, true) {
+      rain(rainSettings),
+      whiteOut(flashLength, true) {
     addTask(&effects);
     for (int c = 0; c < 4; ++c) {
         fog.colour[c] = 1.0f;
@@ -96,13 +86,10 @@ Scene1::Scene1()
 }
 
 void Scene1::load(TextureManager& textures) {
-    water.material = textureMaterial(textures.fetchResource(waterTexture), TexGenSphereMap, 0);
+    water.material = textureMaterial(textures.fetchResource(waterTexture), TexGen::SphereMap, Blend::Off);
     water.useMaterial = true;
-    loadParticleSprite(rain, textures, rainColour);
-    intro = std::make_unique<TextSequence>(lineFade, lineHold, font, Centre, Middle);
-    for (const char* line : introLines) {
-        intro->addLine(line);
-    }
+    loadParticleSprite(rain, textures);
+    intro = centredLines(font, introLines);
     effects.add(intro.get());
     fog.mode = FogMode::Exp2;
     for (int c = 0; c < 4; ++c) {
@@ -111,17 +98,6 @@ void Scene1::load(TextureManager& textures) {
     fog.density = fogDensity;
     fog.start = fogStart;
     fog.end = fogEnd;
-}
-
-void Scene1::unload(TextureManager& textures) {
-    if (!intro) {
-        return;
-    }
-    textures.dropResource(waterTexture);
-    textures.dropResource(particleTexture);
-    // The group would otherwise keep a pointer to the freed text if it has not finished.
-    effects.remove(intro.get());
-    intro.reset();
 }
 
 void Scene1::update(unsigned int ms) {
@@ -149,8 +125,7 @@ void Scene1::update(unsigned int ms) {
         if (elapsed > fogFrom) {
             fog.density += growth;
             if (elapsed > whiteFrom) {
-                fadeStarted = true;
-                fade.update(ms);
+                whiteOut.update(ms);
             }
         }
     }
@@ -173,28 +148,38 @@ void Scene1::landDrops() {
 }
 
 void Scene1::draw(Renderer& renderer) {
-    renderer.setFog(true);
+    renderer.setState(sceneState());
     renderer.setupFog(fog);
     water.draw(renderer);
+    drawWireframe(renderer);
+    rain.draw(renderer);
+    effects.draw(renderer);
+    whiteOut.draw(renderer);
+}
 
-    renderer.setPolygonMode(PolygonMode::Lines);
+// The wireframe is the surface again, lifted, untextured and added in lines. The lift stays
+// on for the rest of the frame: the rain is drawn lifted with it.
+void Scene1::drawWireframe(Renderer& renderer) {
+    RenderState lines = renderer.state();
+    lines.polygonMode = PolygonMode::Lines;
+    const ScopedState scope(renderer, lines);
     const Material surface = water.material;
-    water.material = textureMaterial(0, TexGenOff, BlendAdditive);
+    water.material = textureMaterial(0, TexGen::Off, Blend::Additive);
     water.material.colour[3] = wireAlpha;
     renderer.translate(wireLift);
     water.draw(renderer);
     water.material = surface;
-    renderer.setPolygonMode(PolygonMode::Fill);
+}
 
-    renderer.setDepthMask(false);
-    rain.draw(renderer);
-    renderer.setDepthMask(true);
-
-    effects.draw(renderer);
-    if (fadeStarted) {
-        drawFade(fade, renderer);
+void Scene1::unload(TextureManager& textures) {
+    if (!intro) {
+        return;
     }
-    renderer.setFog(false);
+    textures.dropResource(waterTexture);
+    textures.dropResource(particleSprite);
+    // The group would otherwise keep a pointer to the freed text if it has not finished.
+    effects.remove(intro.get());
+    intro.reset();
 }
 
 }  // namespace Tramble

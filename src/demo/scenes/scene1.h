@@ -17,14 +17,27 @@ namespace Tramble {
 
 class Scene1 : public IDemoScene {
 public:
-    Scene1();
+    // The intro, one line after another; the first is blank.
+    static constexpr const char* introLines[] = {
+        " ",
+        "Everything that has a beginning...",
+        "...has an end...",
+        "...we do not agree!",
+        "This demo barely has a start",
+        "and no sight of an ending",
+        "...still...",
+        "T R A M B L E",
+        "GIVES YOU",
+        "- T R A M B L E D -",
+    };
 
+    Scene1();
+    void load(TextureManager& textures) override;
+    void update(unsigned int ms) override;
     // Fog, the surface, its wireframe overlay, the rain, the text, and the white-out last.
     void draw(Renderer& renderer) override;
-    void load(TextureManager& textures) override;
     // Gives the textures back and frees the text; safe without a load before it.
     void unload(TextureManager& textures) override;
-    void update(unsigned int ms) override;
 
     // Every live drop that has fallen below the surface under it pushes the water down
     // where it landed, as hard as it was falling, and is gone.
@@ -37,10 +50,13 @@ public:
     FogSettings fog;
     // Opacity of the wireframe overlay; grows past 1, which OpenGL clamps.
     float wireAlpha = 0.0f;
-    ScreenFade fade;
-    bool fadeStarted = false;
+    // Rises from 42 s into the scene; invisible until then.
+    ScreenFade whiteOut;
     // Radians; the emitter's loop advances per update, not per millisecond.
     float emitterAngle = 0.0f;
+
+private:
+    void drawWireframe(Renderer& renderer);
 };
 
 }  // namespace Tramble

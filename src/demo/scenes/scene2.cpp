@@ -2,8 +2,6 @@
 // backdrop, lit blob, additive sparks, the clearing flash and the title.
 #include "demo/scenes/scene2.h"
 
-#include <SDL_opengl.h>
-
 #include <cmath>
 
 #include "demo/scenes/sceneparts.h"
@@ -12,33 +10,18 @@ namespace Tramble {
 
 namespace {
 
-// The blob: four balls of these strengths, cut at this field value; surface capacity.
+// The blob's surface is cut at this field value and holds this many triangles and vertices.
 const float isoLevel = 0.1f;
-const int ballCount = 4;
-const float ballStrengths[ballCount] = {0.0016f, 0.0019f, 0.001f, 0.0015f};
 const int surfaceTriangles = 2800;
 const int surfaceVertices = 8400;
 // The grid's unit cube is enlarged to this size in the world.
 const Vector3 surfaceScale(3.3f, 3.3f, 3.3f);
-// How far each ball swings along x, y and z, in the grid's space (half a unit from its
-// centre to its sides); the waves they follow are in update.
-const Vector3 ballReach[ballCount] = {{0.25f, 0.15625f, -0.2f},
-                                      {0.2f, -0.2f, 0.2f},
-                                      {-0.16666667f, 0.16666667f, 0.20408162f},
-                                      {-0.14285715f, 0.2f, 0.0f}};
 
-// The sparks: 1000 of them living 5 s, respawned at once, in every direction, fast and
-// large, with a faint pull downwards; blue.
-const int sparkAmount = 1000;
-const float sparkLifespan = 5.0f;
-const float sparkRespawn = 0.0f;
-const int sparkSpread = 360;
-const Vector3 sparkDirection(0.0f, 0.0f, 0.0f);
-const Vector3 sparkStart(0.0f, 0.0f, 0.0f);
-const float sparkSpeed = 4.05f;
-const Vector3 sparkJerk(0.0f, -0.01f, 0.0f);
-const float sparkSize = 1.5f;
+// The sparks: 1000 blue ones living 5 s, fast and large.
 const float sparkColour[4] = {0.3f, 0.3f, 1.0f, 1.0f};
+ParticleSettings sparkSettings() {
+    return sparkCloud(1000, 5.0f, 4.05f, 1.5f, sparkColour);
+}
 // How far the spark emitter swings out.
 const float sparkReach = 9.0f;
 
@@ -47,18 +30,23 @@ const float angleSpeed = 0.002f;
 // The camera circles at unit distance.
 const float cameraDistance = 1.0f;
 const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
-// The flash of the scene change clears over 3 s.
-const float flashLength = 3000.0f;
 
 const char* const surfaceTexture = "metaballs.jpg";
 const char* const backdropTexture = "background2.jpg";
 
 }  // namespace
 
-Scene2::Scene2()
-    : sparks(sparkAmount, sparkLifespan, sparkRespawn, sparkSpread, sparkDirection, sparkStart, sparkSpeed, sparkJerk,
-             sparkSize),
-      fadeIn(flashLength, false) {
+// Where each ball is at angle a: its reach times a wave of a per axis.
+Vector3 Scene2::ballPosition(int ball, float a) {
+    const float s = std::sin(a);
+    const float c = std::cos(a);
+    const Vector3 waves[ballCount] = {
+        {s, c, s}, {c, c, s}, {s, c, std::sin(c)}, {s, std::cos(std::sin(3.0f * a)), 0.0f}};
+    const Vector3& reach = ballReach[ball];
+    return Vector3(reach.x * waves[ball].x, reach.y * waves[ball].y, reach.z * waves[ball].z);
+}
+
+Scene2::Scene2() : sparks(sparkSettings()), flash(flashLength, false) {
     metaballs.setIsoLevel(isoLevel);
     metaballs.setBallCount(ballCount);
     for (int i = 0; i < ballCount; ++i) {
@@ -69,8 +57,9 @@ Scene2::Scene2()
 }
 
 void Scene2::load(TextureManager& textures) {
-    metaballs.getSurface().material = textureMaterial(textures.fetchResource(surfaceTexture), TexGenSphereMap, 0);
-    loadParticleSprite(sparks, textures, sparkColour);
+    metaballs.getSurface().material =
+        textureMaterial(textures.fetchResource(surfaceTexture), TexGen::SphereMap, Blend::Off);
+    loadParticleSprite(sparks, textures);
     loadBackdrop(backdrop, textures, backdropTexture);
 }
 
@@ -79,7 +68,7 @@ void Scene2::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene2::update(unsigned int ms) {
-    fadeIn.update(ms);
+    flash.update(ms);
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
 
@@ -89,13 +78,8 @@ void Scene2::update(unsigned int ms) {
     sparks.setPosition(sparkPath(a, sparkReach));
     sparks.update(ms);
 
-    const float s = std::sin(a);
-    const float c = std::cos(a);
-    const Vector3 waves[ballCount] = {
-        {s, c, s}, {c, c, s}, {s, c, std::sin(c)}, {s, std::cos(std::sin(3.0f * a)), 0.0f}};
     for (int i = 0; i < ballCount; ++i) {
-        const Vector3& reach = ballReach[i];
-        metaballs.setBallPosition(i, Vector3(reach.x * waves[i].x, reach.y * waves[i].y, reach.z * waves[i].z));
+        metaballs.setBallPosition(i, ballPosition(i, a));
     }
 
     camera->setPosition(orbitPath(a, cameraDistance));
@@ -103,25 +87,12 @@ void Scene2::update(unsigned int ms) {
 }
 
 void Scene2::draw(Renderer& renderer) {
-    renderer.setFog(false);
-    renderer.setLighting(false);
-    glDisable(GL_DEPTH_TEST);
+    renderer.setState(RenderState());
     backdrop.draw(renderer);
-    glEnable(GL_DEPTH_TEST);
-
-    glEnable(GL_LIGHTING);
-    setupSpecularLights();
+    setupSpecularLights(renderer);
     metaballs.getSurface().draw(renderer);
-
-    glEnable(GL_BLEND);
-    glDepthMask(GL_FALSE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     sparks.draw(renderer);
-    drawFade(fadeIn, renderer);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
-
-    renderer.setLighting(false);
+    flash.draw(renderer);
     printTitle(*font, renderer);
 }
 

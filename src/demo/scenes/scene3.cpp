@@ -1,9 +1,6 @@
-// The knot scene. The draw marks the window's pixels in the stencil buffer with an
-// invisible quad, then draws the tube twice: solid where the mark is 0, wireframe where it
-// is 1. Where the folded quad covers a pixel twice the mark is 2 and neither shows.
+// The knot scene: the tube's pulse, the sparks, the circling camera, and the draw through
+// the wobbling stencil window.
 #include "demo/scenes/scene3.h"
-
-#include <SDL_opengl.h>
 
 #include <cmath>
 
@@ -24,18 +21,11 @@ const float knotScale = 4.0f;
 const float pulseTurns = 5.0f;
 const float pulseOffset = 2.0f;
 
-// The sparks: 500 grey ones living 5 s, respawned at once, in every direction, fast and
-// very large, with a faint pull downwards.
-const int sparkAmount = 500;
-const float sparkLifespan = 5.0f;
-const float sparkRespawn = 0.0f;
-const int sparkSpread = 360;
-const Vector3 sparkDirection(0.0f, 0.0f, 0.0f);
-const Vector3 sparkStart(0.0f, 0.0f, 0.0f);
-const float sparkSpeed = 4.05f;
-const Vector3 sparkJerk(0.0f, -0.01f, 0.0f);
-const float sparkSize = 3.0f;
+// The sparks: 500 grey ones living 5 s, fast and very large.
 const float sparkColour[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+ParticleSettings sparkSettings() {
+    return sparkCloud(500, 5.0f, 4.05f, 3.0f, sparkColour);
+}
 const float sparkReach = 9.0f;
 
 // Radians of animation per millisecond; the window wobbles twice as fast.
@@ -44,8 +34,6 @@ const float windowSpeed = 2.0f;
 // The camera circles at ten units.
 const float cameraDistance = 10.0f;
 const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
-// The white-out would start after 40 s of updates: the scene is over by then.
-const float fadeOutAfter = 40000.0f;
 
 // The window in the unit box: each corner swings this far around its rest point, and the
 // rest points lie this far left or right of the centre and above or below it.
@@ -53,53 +41,36 @@ const float windowSwing = 0.5f;
 const float windowHalfWidth = 0.4f;
 const float windowHalfHeight = 0.6f;
 
-// Stencil marks are counted in 8 bits.
-const GLuint stencilMask = 0xFF;
-const GLint outsideWindow = 0;
-const GLint insideWindow = 1;
-// The window's outline.
-const GLfloat outlineColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-// The marking quad writes no colour: fully transparent, added.
-const GLfloat markColour[4] = {1.0f, 1.0f, 1.0f, 0.0f};
+// The stencil marks: 0 outside the window, 1 inside it (2 where the quad folds over itself).
+const int outsideWindow = 0;
+const int insideWindow = 1;
+// The marking quad writes no colour: fully transparent, added, untextured.
+const Material markMaterial = {0, {1.0f, 1.0f, 1.0f, 0.0f}, TexGen::Off, Blend::Additive};
+// The window's outline: opaque white lines.
+const Material outlineMaterial = {0, {1.0f, 1.0f, 1.0f, 1.0f}, TexGen::Off, Blend::Off};
+// The window's four corners.
+const int windowCornerCount = 4;
 
 const char* const knotTexture = "metallic.jpg";
 const char* const backdropTexture = "background.jpg";
-
-// The unit box for the window: both matrices saved and reset, projection orthographic.
-void pushUnitBox(Renderer& renderer) {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    renderer.setProjection(0.0f);
-}
-
-void popUnitBox() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
 
 }  // namespace
 
 Scene3::Scene3()
     : knot(knotP, knotQ, knotSegments, knotSides, tubeRadius, knotScale),
-      sparks(sparkAmount, sparkLifespan, sparkRespawn, sparkSpread, sparkDirection, sparkStart, sparkSpeed, sparkJerk,
-             sparkSize),
-      fades(fadeOutAfter) {
+      sparks(sparkSettings()),
+      flash(flashLength, false) {
     knot.setPulsing(true);
     knot.setPulseTurns(pulseTurns);
     knot.setPulseOffset(pulseOffset);
     knot.generate();
     knot.getMesh().useMaterial = true;
+    window.allocate(windowCornerCount);
 }
 
 void Scene3::load(TextureManager& textures) {
-    knot.getMesh().material = textureMaterial(textures.fetchResource(knotTexture), TexGenSphereMap, 0);
-    loadParticleSprite(sparks, textures, sparkColour);
+    knot.getMesh().material = textureMaterial(textures.fetchResource(knotTexture), TexGen::SphereMap, Blend::Off);
+    loadParticleSprite(sparks, textures);
     loadBackdrop(backdrop, textures, backdropTexture);
 }
 
@@ -108,7 +79,7 @@ void Scene3::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene3::update(unsigned int ms) {
-    fades.update(ms);
+    flash.update(ms);
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     sparks.setPosition(sparkPath(a, sparkReach));
@@ -117,6 +88,11 @@ void Scene3::update(unsigned int ms) {
     knot.generate();
     camera->setPosition(orbitPath(a, cameraDistance));
     camera->setTarget(cameraTarget);
+    float corners[windowCornerCount][2];
+    windowCorners(a, corners);
+    for (int k = 0; k < windowCornerCount; ++k) {
+        window.vertices[k] = Vector3(corners[k][0], corners[k][1], 0.0f);
+    }
 }
 
 void Scene3::windowCorners(float angle, float corners[4][2]) {
@@ -133,72 +109,49 @@ void Scene3::windowCorners(float angle, float corners[4][2]) {
     corners[3][1] = windowSwing * s - windowHalfHeight;
 }
 
-void Scene3::drawWindow() const {
-    float corners[4][2];
-    windowCorners(angle, corners);
-    glBegin(GL_QUADS);
-    for (const float* corner : corners) {
-        glVertex2fv(corner);
-    }
-    glEnd();
+void Scene3::draw(Renderer& renderer) {
+    renderer.setState(RenderState());
+    renderer.clearStencil();
+    backdrop.draw(renderer);
+    drawKnotThroughWindow(renderer);
+    sparks.draw(renderer);
+    flash.draw(renderer);
+    drawWindowOutline(renderer);
 }
 
-void Scene3::draw(Renderer& renderer) {
-    renderer.setLighting(false);
-    glDisable(GL_DEPTH_TEST);
-    glClearStencil(0);
-    glClear(GL_STENCIL_BUFFER_BIT);
-    backdrop.draw(renderer);
-
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_STENCIL_TEST);
-    glDisable(GL_DEPTH_TEST);
-    pushUnitBox(renderer);
-    glStencilOp(GL_KEEP, GL_INCR, GL_INCR);
-    glStencilMask(stencilMask);
-    glStencilFunc(GL_ALWAYS, outsideWindow, stencilMask);
-    // Set here rather than trusted to the earlier draws: with any other blending the
-    // marking quad would paint the window.
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glEnable(GL_BLEND);
-    glColor4fv(markColour);
-    renderer.setPolygonMode(PolygonMode::Fill);
-    drawWindow();
-    popUnitBox();
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    setupSpecularLights();
-
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    glStencilMask(stencilMask);
-    glStencilFunc(GL_EQUAL, outsideWindow, stencilMask);
+// The order is the contract: the window's pixels are marked first, with the quad drawn
+// invisibly, unlit and without the depth test (a pixel it covers twice is marked 2); then
+// the tube is drawn solid where the mark is 0 and as wireframe where it is 1.
+void Scene3::drawKnotThroughWindow(Renderer& renderer) {
+    {
+        RenderState mark = overlayState(renderer.state());
+        mark.stencil = Stencil::Mark;
+        const ScopedState scope(renderer, mark);
+        const ScopedBox box(renderer, unitBox);
+        renderer.applyMaterial(markMaterial);
+        renderer.drawArrays(PrimitiveType::Quads, window);
+    }
+    setupSpecularLights(renderer);
+    RenderState tube = renderer.state();
+    tube.stencil = Stencil::Equal;
+    tube.stencilValue = outsideWindow;
+    const ScopedState scope(renderer, tube);
     knot.getMesh().draw(renderer);
-    glStencilFunc(GL_EQUAL, insideWindow, stencilMask);
-    renderer.setPolygonMode(PolygonMode::Lines);
+    tube.stencilValue = insideWindow;
+    tube.polygonMode = PolygonMode::Lines;
+    renderer.setState(tube);
     knot.getMesh().draw(renderer);
-    renderer.setPolygonMode(PolygonMode::Fill);
-    glDisable(GL_STENCIL_TEST);
+}
 
-    glEnable(GL_BLEND);
-    glDepthMask(GL_FALSE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    sparks.draw(renderer);
-    fades.draw(renderer);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
-    renderer.setLighting(false);
-
-    pushUnitBox(renderer);
-    renderer.setPolygonMode(PolygonMode::Lines);
-    glDisable(GL_BLEND);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glColor4fv(outlineColour);
-    drawWindow();
-    popUnitBox();
-    renderer.setPolygonMode(PolygonMode::Fill);
+// Drawn last, unlit, in lines; the depth test stays on, so the tube may hide it.
+void Scene3::drawWindowOutline(Renderer& renderer) {
+    RenderState outline = renderer.state();
+    outline.lighting = false;
+    outline.polygonMode = PolygonMode::Lines;
+    const ScopedState scope(renderer, outline);
+    const ScopedBox box(renderer, unitBox);
+    renderer.applyMaterial(outlineMaterial);
+    renderer.drawArrays(PrimitiveType::Quads, window);
 }
 
 }  // namespace Tramble

@@ -6,33 +6,37 @@
 #include "demo/effects/knottube.h"
 #include "demo/effects/particles.h"
 #include "demo/effects/screenquad.h"
-#include "demo/scenes/scenefades.h"
 #include "demo/scenesys.h"
 
 namespace Tramble {
 
 class Scene3 : public IDemoScene {
 public:
+    // Corner k of the window (x, y in the unit box), in drawing order, for an angle.
+    static void windowCorners(float angle, float corners[4][2]);
+
     // Builds the knot once.
     Scene3();
-
-    void draw(Renderer& renderer) override;
     void load(TextureManager& textures) override;
     void setupStage(SceneStage stage, unsigned int length) override;
     void update(unsigned int ms) override;
-
-    // Corner k of the window (x, y in the unit box), in drawing order, for an angle.
-    static void windowCorners(float angle, float corners[4][2]);
+    // Backdrop, the tube through the window, sparks, the clearing flash, the window's outline.
+    void draw(Renderer& renderer) override;
 
     // Radians.
     float angle = 0.0f;
     ScreenQuad backdrop;
     KnotTube knot;
     ParticleSystem sparks;
-    SceneFades fades;
+    // Clears the white of the scene change over the scene's first seconds.
+    ScreenFade flash;
 
 private:
-    void drawWindow() const;
+    void drawKnotThroughWindow(Renderer& renderer);
+    void drawWindowOutline(Renderer& renderer);
+
+    // The window's corners in the unit box, as update last placed them.
+    VertexArray window;
 };
 
 }  // namespace Tramble

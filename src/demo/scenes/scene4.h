@@ -6,29 +6,29 @@
 
 #include "demo/effects/particles.h"
 #include "demo/effects/screenquad.h"
-#include "demo/scenes/scenefades.h"
 #include "demo/scenesys.h"
 
 namespace Tramble {
 
 class Scene4 : public IDemoScene {
 public:
-    Scene4();
+    static constexpr int trailCount = 3;
 
-    void draw(Renderer& renderer) override;
+    Scene4();
     void load(TextureManager& textures) override;
     void setupStage(SceneStage stage, unsigned int length) override;
     void update(unsigned int ms) override;
-
-    static const int TrailCount = 3;
+    // The trails, the clearing flash and the title.
+    void draw(Renderer& renderer) override;
 
     // Radians.
     float angle = 0.0f;
     // Holds "background3.jpg" for the scene's lifetime; never drawn.
     ScreenQuad backdrop;
     // The first and third fly; the second stays at the origin.
-    ParticleSystem trails[TrailCount];
-    SceneFades fades;
+    ParticleSystem trails[trailCount];
+    // Clears the white of the scene change over the scene's first seconds.
+    ScreenFade flash;
 };
 
 }  // namespace Tramble

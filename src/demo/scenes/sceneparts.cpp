@@ -1,7 +1,6 @@
-// Shared scene pieces: texture dressing, the specular light rig, the title and the paths.
+// Shared scene pieces: texture dressing, spark clouds, the specular light rig, the title and
+// the paths.
 #include "demo/scenes/sceneparts.h"
-
-#include <SDL_opengl.h>
 
 #include <cmath>
 
@@ -11,15 +10,17 @@ namespace Tramble {
 
 namespace {
 
-const char* const particleSprite = "particle.jpg";
+// The specular surfaces: white highlights, moderately tight, from two white point lights
+// opposite each other, far outside every scene's geometry.
+const SpecularLights specularLights = {{1.0f, 1.0f, 1.0f, 1.0f},
+                                       20.0f,
+                                       {1.0f, 1.0f, 1.0f, 1.0f},
+                                       {{20.0f, 20.0f, 20.0f, 1.0f}, {-20.0f, -20.0f, -20.0f, 1.0f}}};
 
-// The specular surfaces: white highlights, moderately tight.
-const GLfloat surfaceSpecular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-const GLfloat surfaceShininess = 20.0f;
-// Two white point lights, opposite each other, far outside every scene's geometry.
-const GLfloat lightSpecular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-const GLfloat firstLightPosition[4] = {20.0f, 20.0f, 20.0f, 1.0f};
-const GLfloat secondLightPosition[4] = {-20.0f, -20.0f, -20.0f, 1.0f};
+// The spark clouds: respawned at once, thrown in every direction, pulled faintly down.
+const float cloudRespawn = 0.0f;
+const int cloudSpread = 360;
+const Vector3 cloudJerk(0.0f, -0.01f, 0.0f);
 
 const char* const title = "T R A M B L E D";
 // The title's blue, fully opaque (the font blends additively).
@@ -27,7 +28,9 @@ const float titleColour[4] = {0.3f, 0.5f, 1.0f, 1.0f};
 
 }  // namespace
 
-Material textureMaterial(unsigned int texture, int texGen, int blend) {
+const char* const particleSprite = "particle.jpg";
+
+Material textureMaterial(unsigned int texture, TexGen texGen, Blend blend) {
     Material material;
     material.texture = texture;
     material.texGen = texGen;
@@ -35,34 +38,22 @@ Material textureMaterial(unsigned int texture, int texGen, int blend) {
     return material;
 }
 
-void loadParticleSprite(ParticleSystem& particles, TextureManager& textures, const float colour[4]) {
-    particles.setMaterial(textureMaterial(textures.fetchResource(particleSprite), TexGenOff, BlendAdditive));
-    particles.setColour(colour[0], colour[1], colour[2], colour[3]);
+ParticleSettings sparkCloud(int amount, float lifespan, float speed, float size, const float colour[4]) {
+    return ParticleSettings{
+        amount,    lifespan, cloudRespawn, cloudSpread, Vector3(),
+        Vector3(), speed,    cloudJerk,    size,        {colour[0], colour[1], colour[2], colour[3]}};
+}
+
+void loadParticleSprite(ParticleSystem& particles, TextureManager& textures) {
+    particles.setMaterial(textureMaterial(textures.fetchResource(particleSprite), TexGen::Off, Blend::Additive));
 }
 
 void loadBackdrop(ScreenQuad& backdrop, TextureManager& textures, const std::string& name) {
-    backdrop.setMaterial(textureMaterial(textures.fetchResource(name), TexGenOff, 0));
+    backdrop.setMaterial(textureMaterial(textures.fetchResource(name), TexGen::Off, Blend::Off));
 }
 
-void setupSpecularLights() {
-    glMaterialfv(GL_FRONT, GL_SPECULAR, surfaceSpecular);
-    glMaterialf(GL_FRONT, GL_SHININESS, surfaceShininess);
-    glLightfv(GL_LIGHT1, GL_SPECULAR, lightSpecular);
-    glLightfv(GL_LIGHT2, GL_SPECULAR, lightSpecular);
-    glLightfv(GL_LIGHT1, GL_POSITION, firstLightPosition);
-    glLightfv(GL_LIGHT2, GL_POSITION, secondLightPosition);
-    glDisable(GL_LIGHT0);
-    glEnable(GL_LIGHT1);
-    glEnable(GL_LIGHT2);
-}
-
-void drawFade(ScreenFade& fade, Renderer& renderer) {
-    if (fade.alpha <= 0.0f) {
-        return;
-    }
-    renderer.setLighting(false);
-    fade.draw(renderer);
-    renderer.setLighting(true);
+void setupSpecularLights(Renderer& renderer) {
+    renderer.setSpecularLights(specularLights);
 }
 
 void printTitle(BitmapFont& font, Renderer& renderer) {
