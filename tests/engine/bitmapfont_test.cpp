@@ -5,6 +5,7 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -66,67 +67,76 @@ std::vector<float> currentMatrix(GLenum which) {
     return matrix;
 }
 
-TEST(BitmapFontTest, AlignedPositionCoversEveryAlignment) {
-    BitmapFont font;
-    font.advance = 20.0f;
-    // Ten characters are 200 units wide; the line height is the advance.
-    struct Case {
-        int horizontal;
-        int vertical;
-        float x;
-        float y;
-    };
-    const Case cases[] = {
-        {Left, Top, 0.0f, 580.0f},    {Centre, Top, 300.0f, 580.0f},    {Right, Top, 600.0f, 580.0f},
-        {Left, Middle, 0.0f, 290.0f}, {Centre, Middle, 300.0f, 290.0f}, {Right, Middle, 600.0f, 290.0f},
-        {Left, Bottom, 0.0f, 0.0f},   {Centre, Bottom, 300.0f, 0.0f},   {Right, Bottom, 600.0f, 0.0f},
-        {7, -1, 0.0f, 0.0f},
-    };
-    for (const Case& c : cases) {
-        const std::array<float, 2> position = font.alignedPosition(c.horizontal, c.vertical, 10);
-        EXPECT_FLOAT_EQ(position[0], c.x) << c.horizontal << ", " << c.vertical;
-        EXPECT_FLOAT_EQ(position[1], c.y) << c.horizontal << ", " << c.vertical;
-    }
-}
-
 using BitmapFontGLTest = GLTest;
 
-TEST_F(BitmapFontGLTest, BuildSetsTheMaterialAndReleaseDeletesTheListsOnce) {
-    BitmapFont font;
-    const float size[2] = {40.0f, 40.0f};
-    const float colour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
-    font.build(0, size, 0.0f, colour);
-    const unsigned int base = font.listBase;
-    ASSERT_NE(base, 0u);
-    EXPECT_TRUE(glIsList(base));
-    EXPECT_TRUE(glIsList(base + 255));
-    EXPECT_FLOAT_EQ(font.advance, 20.0f);
-    EXPECT_EQ(font.material.blend, BlendAdditive);
-    EXPECT_EQ(font.material.texGen, 0);
-    EXPECT_FLOAT_EQ(font.material.colour[3], 0.4f);
-
-    font.release();
-    EXPECT_EQ(font.listBase, 0u);
-    EXPECT_FALSE(glIsList(base));
-    EXPECT_FALSE(glIsList(base + 255));
-
-    // The freed names are handed out again; a second release must not delete them.
-    const GLuint others = glGenLists(256);
-    for (GLuint list = others; list < others + 256; ++list) {
-        glNewList(list, GL_COMPILE);
-        glEndList();
+// A built font with a sheet of solid blue cells; glyphs 40 units square.
+class SolidFont {
+public:
+    SolidFont() {
+        std::vector<unsigned char> sheet(static_cast<size_t>(sheetSide) * sheetSide * 3);
+        for (int cell = 0; cell < 256; ++cell) {
+            fillCell(sheet, cell, 2, 2, sheetCell - 2, sheetCell - 2, blue);
+        }
+        Image image;
+        image.setData(sheet.data(), sheetSide, sheetSide, 3);
+        texture = renderer.loadTexture(image);
+        const float size[2] = {40.0f, 40.0f};
+        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        font.build(texture, size, 0.0f, white);
     }
-    font.release();
-    EXPECT_TRUE(glIsList(others));
-    EXPECT_TRUE(glIsList(others + 255));
-    glDeleteLists(others, 256);
+    ~SolidFont() {
+        font.release();
+        glDeleteTextures(1, &texture);
+    }
+
+    Renderer renderer;
+    BitmapFont font;
+    unsigned int texture = 0;
+};
+
+// The lit pixels' bounding box: left, bottom, right, top.
+std::vector<int> litBox() {
+    const std::vector<unsigned char> frame = readFrame();
+    std::vector<int> box = {TestWindowWidth, TestWindowHeight, -1, -1};
+    for (int y = 0; y < TestWindowHeight; ++y) {
+        for (int x = 0; x < TestWindowWidth; ++x) {
+            if (frame[(static_cast<size_t>(y) * TestWindowWidth + x) * 3 + 2] > 128) {
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+            }
+        }
+    }
+    return box;
 }
 
-TEST_F(BitmapFontGLTest, PrintRestoresMatricesAndSwitchesLightingAndDepthOn) {
-    BitmapFont font;
-    const float size[2] = {40.0f, 40.0f};
-    const float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    font.build(0, size, 0.0f, colour);
+// The second copy is offset by two values of the shared sequence, vertical first, each from
+// -5 to 4: the two copies together are wider than high by |x offset| - |y offset| (offsets
+// of 0 are avoided: where both copies share an edge, its blur adds up).
+TEST_F(BitmapFontGLTest, TheJitteredCopyTakesItsVerticalOffsetFirst) {
+    SolidFont solid;
+    unsigned int seed = 1;
+    int jitterX = 0, jitterY = 0;
+    for (;; ++seed) {
+        std::srand(seed);
+        jitterY = std::rand() % 10 - 5;
+        jitterX = std::rand() % 10 - 5;
+        if (jitterX != 0 && jitterY != 0 && std::abs(std::abs(jitterX) - std::abs(jitterY)) >= 3) {
+            break;
+        }
+    }
+    glViewport(0, 0, TestWindowWidth, TestWindowHeight);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    std::srand(seed);
+    const float position[2] = {300.0f, 300.0f};
+    solid.font.print("X", position, solid.renderer);
+    const std::vector<int> box = litBox();
+    EXPECT_NEAR((box[2] - box[0]) - (box[3] - box[1]), std::abs(jitterX) - std::abs(jitterY), 1)
+        << "seed " << seed << ": offsets " << jitterX << ", " << jitterY;
+}
+
+// A print changes nothing around it: matrices, matrix mode and the state the scene had set,
+// whatever that was; and it takes two values of the shared sequence, no more.
+TEST_F(BitmapFontGLTest, PrintLeavesMatricesAndTheScenesStateAsItFoundThem) {
+    SolidFont solid;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-3.0, 3.0, -2.0, 2.0, -1.0, 1.0);
@@ -135,33 +145,27 @@ TEST_F(BitmapFontGLTest, PrintRestoresMatricesAndSwitchesLightingAndDepthOn) {
     glTranslatef(1.0f, 2.0f, 3.0f);
     const std::vector<float> projection = currentMatrix(GL_PROJECTION_MATRIX);
     const std::vector<float> modelview = currentMatrix(GL_MODELVIEW_MATRIX);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-
-    // Each print takes two values of the shared random sequence, no more.
-    std::srand(1234);
-    std::rand();
-    std::rand();
-    std::rand();
-    std::rand();
-    const int fifth = std::rand();
-    std::srand(1234);
-    Renderer renderer;
-    const float position[2] = {100.0f, 100.0f};
-    font.print("Tramble", position, renderer);
-    font.print("", position, renderer);
-    EXPECT_EQ(std::rand(), fifth);
-
-    EXPECT_EQ(currentMatrix(GL_PROJECTION_MATRIX), projection);
-    EXPECT_EQ(currentMatrix(GL_MODELVIEW_MATRIX), modelview);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "the font's additive material";
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    font.release();
+    RenderState unlit;
+    unlit.lighting = false;
+    unlit.depthTest = false;
+    for (const RenderState& scene : {RenderState(), unlit}) {
+        solid.renderer.setState(scene);
+        std::srand(1234);
+        std::rand();
+        std::rand();
+        const int third = std::rand();
+        std::srand(1234);
+        const float position[2] = {100.0f, 100.0f};
+        solid.font.print("Tramble", position, solid.renderer);
+        EXPECT_EQ(std::rand(), third);
+        EXPECT_EQ(currentMatrix(GL_PROJECTION_MATRIX), projection);
+        EXPECT_EQ(currentMatrix(GL_MODELVIEW_MATRIX), modelview);
+        GLint mode = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(mode, GL_MODELVIEW);
+        EXPECT_EQ(glIsEnabled(GL_LIGHTING), scene.lighting);
+        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), scene.depthTest);
+    }
 }
 
 // Characters without a cell, and any print after release, must run no list but the font's.

@@ -1,6 +1,7 @@
-// The renderer's GL state against a real context: projection and letterbox after
-// initialisation, the orthographic box, matrix stack discipline, material transitions,
-// fog, refused modes and arrays, and the render group's walk.
+// The renderer against a real context: the projection it builds, the state model (every
+// field reaches OpenGL, the first state is applied in full, a scoped state comes back), the
+// stencil window's marks, boxes and matrix stacks, material transitions, refused modes, and
+// the render group's walk.
 #include "engine/renderersys.h"
 
 #include <SDL_opengl.h>
@@ -8,17 +9,27 @@
 
 #include <cmath>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/rendernode.h"
-#include "engine/videosys.h"
 #include "support/glcontext.h"
 #include "support/logcapture.h"
 
 namespace Tramble {
 namespace {
+
+std::vector<float> matrix(GLenum which) {
+    std::vector<float> m(16);
+    glGetFloatv(which, m.data());
+    return m;
+}
+
+GLint integer(GLenum which) {
+    GLint value[2] = {0, 0};
+    glGetIntegerv(which, value);
+    return value[0];
+}
 
 class RendererTest : public GLTest {
 protected:
@@ -27,69 +38,147 @@ protected:
         renderer.initialize();
     }
 
-    static std::vector<float> matrix(GLenum which) {
-        std::vector<float> m(16);
-        glGetFloatv(which, m.data());
-        return m;
-    }
-    static GLint integer(GLenum which) {
-        GLint value = 0;
-        glGetIntegerv(which, &value);
-        return value;
-    }
-
     Renderer renderer;
 };
 
-TEST_F(RendererTest, InitializeSetsLetterboxAndPerspective) {
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 100);
-    EXPECT_EQ(viewport[2], 800);
-    EXPECT_EQ(viewport[3], 400);
-
+// gluPerspective's matrix for the field of view and aspect, near 0.1 and far 5000.
+void expectPerspective(float fieldOfView, double aspect) {
     const std::vector<float> p = matrix(GL_PROJECTION_MATRIX);
-    const double f = 1.0 / std::tan(50.0 * M_PI / 180.0);  // half of the 100 degree field
+    const double f = 1.0 / std::tan(fieldOfView * 0.5 * M_PI / 180.0);
     const double zNear = 0.1, zFar = 5000.0;
-    EXPECT_NEAR(p[0], f / 2.0, 1e-5);  // aspect 800 / 400
+    EXPECT_NEAR(p[0], f / aspect, 1e-5);
     EXPECT_NEAR(p[5], f, 1e-5);
     EXPECT_NEAR(p[10], (zFar + zNear) / (zNear - zFar), 1e-5);
     EXPECT_NEAR(p[14], 2.0 * zFar * zNear / (zNear - zFar), 1e-5);
     EXPECT_EQ(p[11], -1.0f);
-
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
-    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
 }
 
-TEST_F(RendererTest, ZeroFieldOfViewGivesTheUnitBoxEvenNegativeZero) {
-    const std::vector<float> identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1};
-    renderer.setProjection(0.0f);
-    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), identity);
-    renderer.setProjection(100.0f);
-    renderer.setProjection(-0.0f);
-    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), identity);
+TEST_F(RendererTest, LetterboxPerspectiveAndAViewportThatRebuildsIt) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 100, 800, 400}));
+    expectPerspective(100.0f, 2.0);
+
+    const int position[2] = {0, 0};
+    const int size[2] = {800, 600};
+    renderer.setViewport(position, size);
+    expectPerspective(100.0f, 800.0 / 600.0);
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
-TEST_F(RendererTest, ProjectionPushPopLeavesModelviewCurrent) {
-    const std::vector<float> before = matrix(GL_PROJECTION_MATRIX);
+// One row per field: how to change it from the defaults, and whether OpenGL shows it changed.
+struct Field {
+    const char* name;
+    std::function<void(RenderState&)> change;
+    std::function<bool()> changed;
+};
+
+const Field fields[] = {
+    {"lighting", [](RenderState& s) { s.lighting = false; }, [] { return !glIsEnabled(GL_LIGHTING); }},
+    {"depth test", [](RenderState& s) { s.depthTest = false; }, [] { return !glIsEnabled(GL_DEPTH_TEST); }},
+    {"depth write", [](RenderState& s) { s.depthWrite = false; },
+     [] { return integer(GL_DEPTH_WRITEMASK) == GL_FALSE; }},
+    {"fog", [](RenderState& s) { s.fog = true; }, [] { return glIsEnabled(GL_FOG) == GL_TRUE; }},
+    {"flat shading", [](RenderState& s) { s.flatShading = true; }, [] { return integer(GL_SHADE_MODEL) == GL_FLAT; }},
+    {"polygon mode", [](RenderState& s) { s.polygonMode = PolygonMode::Lines; },
+     [] { return integer(GL_POLYGON_MODE) == GL_LINE; }},
+    {"stencil mark", [](RenderState& s) { s.stencil = Stencil::Mark; },
+     [] {
+         return glIsEnabled(GL_STENCIL_TEST) && integer(GL_STENCIL_FUNC) == GL_ALWAYS &&
+                integer(GL_STENCIL_PASS_DEPTH_PASS) == GL_INCR;
+     }},
+    {"stencil equal",
+     [](RenderState& s) {
+         s.stencil = Stencil::Equal;
+         s.stencilValue = 1;
+     },
+     [] {
+         return glIsEnabled(GL_STENCIL_TEST) && integer(GL_STENCIL_FUNC) == GL_EQUAL && integer(GL_STENCIL_REF) == 1;
+     }},
+};
+
+// A renderer does not know what the context holds until it has applied a state in full, so
+// its first state must reach OpenGL even where it equals the defaults it starts out with.
+TEST_F(RendererTest, EveryFieldReachesOpenGLTheFirstTimeAndComesBackWhenItsScopeEnds) {
+    for (const Field& field : fields) {
+        SCOPED_TRACE(field.name);
+        RenderState changed;
+        field.change(changed);
+        Renderer().setState(changed);
+        Renderer fresh;
+        fresh.setState(RenderState());
+        EXPECT_FALSE(field.changed());
+        {
+            const ScopedState scope(fresh, changed);
+            EXPECT_TRUE(field.changed());
+        }
+        EXPECT_FALSE(field.changed());
+    }
+}
+
+// The window pass: a quad over the left half marked once and one over the left quarter
+// marked again leave 1 between a quarter and a half; drawing where the mark is 1 fills
+// exactly that band.
+TEST_F(RendererTest, StencilMarksCountAndEqualDrawsOnlyWhereTheCountMatches) {
+    const int position[2] = {0, 0};
+    const int size[2] = {TestWindowWidth, TestWindowHeight};
+    renderer.setViewport(position, size);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    renderer.clearStencil();
+    VertexArray quad;
+    quad.allocate(4);
+    const auto drawQuad = [&](float right) {
+        quad.vertices[0] = Vector3(-1.0f, -1.0f, 0.0f);
+        quad.vertices[1] = Vector3(right, -1.0f, 0.0f);
+        quad.vertices[2] = Vector3(right, 1.0f, 0.0f);
+        quad.vertices[3] = Vector3(-1.0f, 1.0f, 0.0f);
+        renderer.drawArrays(PrimitiveType::Quads, quad);
+    };
+    const ScopedBox box(renderer, unitBox);
+    Material invisible;
+    invisible.colour[3] = 0.0f;
+    invisible.blend = Blend::Additive;
+    Material white;
+    RenderState state = overlayState(renderer.state());
+    state.stencil = Stencil::Mark;
+    renderer.setState(state);
+    renderer.applyMaterial(invisible);
+    drawQuad(0.0f);
+    drawQuad(-0.5f);
+    state.stencil = Stencil::Equal;
+    state.stencilValue = 1;
+    renderer.setState(state);
+    renderer.applyMaterial(white);
+    drawQuad(1.0f);
+    renderer.setState(RenderState());
+
+    const std::vector<unsigned char> row = readFrame(0, 300, TestWindowWidth, 1);
+    for (const int x : {50, 190, 210, 390, 410, 750}) {
+        const bool inBand = x > 200 && x < 400;
+        EXPECT_EQ(row[static_cast<size_t>(x) * 3], inBand ? 255 : 0) << "x " << x;
+    }
+}
+
+TEST_F(RendererTest, BoxesAndStacksGiveBackBothMatricesWithTheModelviewCurrent) {
+    const std::vector<float> projection = matrix(GL_PROJECTION_MATRIX);
+    renderer.translate(Vector3(3.0f, 0.0f, 0.0f));
+    const std::vector<float> modelview = matrix(GL_MODELVIEW_MATRIX);
+    {
+        const ScopedBox box(renderer, ScreenBox{0.0, 800.0, 0.0, 600.0});
+        const std::vector<float> text = matrix(GL_PROJECTION_MATRIX);
+        EXPECT_FLOAT_EQ(text[0] * 800.0f + text[12], 1.0f) << "x 800 is the right edge";
+        EXPECT_FLOAT_EQ(text[5] * 0.0f + text[13], -1.0f) << "y 0 is the bottom edge";
+        EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
+        EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    }
     renderer.pushMatrix(MatrixMode::Projection);
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    renderer.setProjection(0.0f);
+    renderer.setProjection(-0.0f);
+    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}));
     renderer.popMatrix(MatrixMode::Projection);
+    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), projection);
+    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), modelview);
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), before);
-
-    Matrix4 shifted;
-    shifted[12] = 3.0f;
-    renderer.pushMatrix(MatrixMode::Modelview);
-    renderer.loadMatrix(shifted, MatrixMode::Modelview);
-    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX)[12], 3.0f);
-    renderer.popMatrix(MatrixMode::Modelview);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -98,11 +187,14 @@ TEST_F(RendererTest, MaterialTransitions) {
     glGenTextures(1, &texture);
     Material sphereMapped;
     sphereMapped.texture = texture;
-    sphereMapped.texGen = TexGenSphereMap;
-    sphereMapped.blend = BlendAdditive;
+    sphereMapped.texGen = TexGen::SphereMap;
+    sphereMapped.blend = Blend::Additive;
     renderer.applyMaterial(sphereMapped);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S) && glIsEnabled(GL_TEXTURE_GEN_T));
+    GLint mode = 0;
+    glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &mode);
+    EXPECT_EQ(mode, GL_SPHERE_MAP);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(integer(GL_BLEND_SRC), GL_SRC_ALPHA);
     EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE);
@@ -111,40 +203,18 @@ TEST_F(RendererTest, MaterialTransitions) {
     renderer.applyMaterial(untextured);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S)) << "an untextured material leaves generation alone";
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_T));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(integer(GL_BLEND_DST), GL_ONE) << "the blend function stays";
 
     Material plain;
     plain.texture = texture;
     plain.colour[0] = 0.25f;
     renderer.applyMaterial(plain);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture));
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.25f);
     glDeleteTextures(1, &texture);
-}
-
-TEST_F(RendererTest, FogSettingsReadBackAndFogStaysOff) {
-    FogSettings fog;
-    fog.mode = FogMode::Exp2;
-    fog.colour[2] = 1.0f;
-    fog.density = 0.6f;
-    fog.start = 0.1f;
-    fog.end = 10.0f;
-    renderer.setFog(false);
-    renderer.setupFog(fog);
-    EXPECT_EQ(integer(GL_FOG_MODE), GL_EXP2);
-    GLfloat value = 0.0f;
-    glGetFloatv(GL_FOG_DENSITY, &value);
-    EXPECT_FLOAT_EQ(value, 0.6f);
-    glGetFloatv(GL_FOG_END, &value);
-    EXPECT_FLOAT_EQ(value, 10.0f);
-    EXPECT_FALSE(glIsEnabled(GL_FOG));
-    renderer.setFog(true);
-    EXPECT_TRUE(glIsEnabled(GL_FOG));
 }
 
 // Out-of-range enumerations and arrays without the data a draw needs are refused with one
@@ -157,47 +227,35 @@ TEST_F(RendererTest, RefusesModesOutsideItsTablesAndArraysWithoutNormals) {
     positionsOnly.allocate(3);
     TriangleList triangles;
     triangles.resize(1);
-    struct Case {
-        const char* name;
-        std::function<void()> call;
-    };
-    const Case cases[] = {
+    RenderState badPolygons;
+    badPolygons.polygonMode = static_cast<PolygonMode>(3);
+    const std::pair<const char*, std::function<void()>> cases[] = {
         {"fog mode",
          [&] {
-             fog.mode = static_cast<FogMode>(3);
-             renderer.setupFog(fog);
+             renderer.setupFog(FogSettings{static_cast<FogMode>(3), {}, 1.0f, 0.0f, 1.0f});
          }},
         {"negative fog mode",
          [&] {
-             fog.mode = static_cast<FogMode>(-1);
-             renderer.setupFog(fog);
+             renderer.setupFog(FogSettings{static_cast<FogMode>(-1), {}, 1.0f, 0.0f, 1.0f});
          }},
+        {"polygon mode", [&] { renderer.setState(badPolygons); }},
         {"primitive type", [&] { renderer.drawArrays(static_cast<PrimitiveType>(10), positionsOnly); }},
         {"indexed draw without normals", [&] { renderer.drawElements(positionsOnly, triangles); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         LogCapture log;
-        c.call();
-        EXPECT_EQ(log.count("*** "), 1) << c.name;
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.name;
-        EXPECT_EQ(integer(GL_FOG_MODE), GL_LINEAR) << c.name;
+        c.second();
+        EXPECT_EQ(log.count("*** "), 1) << c.first;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.first;
+        EXPECT_EQ(integer(GL_FOG_MODE), GL_LINEAR) << c.first;
+        EXPECT_EQ(integer(GL_POLYGON_MODE), GL_FILL) << c.first;
     }
-}
-
-TEST_F(RendererTest, PolygonModeRoundTrip) {
-    GLint modes[2];
-    renderer.setPolygonMode(PolygonMode::Lines);
-    glGetIntegerv(GL_POLYGON_MODE, modes);
-    EXPECT_EQ(modes[0], GL_LINE);
-    renderer.setPolygonMode(PolygonMode::Fill);
-    glGetIntegerv(GL_POLYGON_MODE, modes);
-    EXPECT_EQ(modes[0], GL_FILL);
 }
 
 // Records its draws in a shared list and can ask to be removed after one.
 class RecordingNode : public RenderNode {
 public:
-    RecordingNode(std::string name, std::vector<std::string>* drawn, bool leave = false)
+    RecordingNode(std::string name, std::vector<std::string>* drawn, bool leave)
         : name(std::move(name)), drawn(drawn), leave(leave) {}
     void draw(Renderer&) override {
         drawn->push_back(name);
@@ -208,17 +266,8 @@ public:
     bool leave;
 };
 
-class HookedGroup : public RenderGroup {
-public:
-    explicit HookedGroup(std::vector<std::string>* drawn) : drawn(drawn) {}
-    void preDraw(Renderer&) override { drawn->push_back("pre"); }
-    void postDraw(Renderer&) override { drawn->push_back("post"); }
-    std::vector<std::string>* drawn;
-};
-
-using Drawn = std::vector<std::string>;
-
 TEST(RenderGroup, RemovedNodeDrawsThatFrameAndSiblingsStillDraw) {
+    using Drawn = std::vector<std::string>;
     Renderer renderer;
     for (int leaving = 0; leaving < 3; ++leaving) {
         Drawn drawn;
@@ -236,25 +285,6 @@ TEST(RenderGroup, RemovedNodeDrawsThatFrameAndSiblingsStillDraw) {
         rest.erase(rest.begin() + leaving);
         EXPECT_EQ(drawn, rest);
     }
-}
-
-TEST(RenderGroup, HooksRunInOrderWithNoChildren) {
-    Renderer renderer;
-    Drawn drawn;
-    HookedGroup group(&drawn);
-    group.draw(renderer);
-    EXPECT_EQ(drawn, (Drawn{"pre", "post"}));
-}
-
-TEST(VideoSetup, TextFormAndDefaults) {
-    std::ostringstream text;
-    text << VideoSetup(640, 480, 16, false) << " / " << VideoSetup(800, 600, 32, true);
-    EXPECT_EQ(text.str(), "nonfullscreen (640x480x16) / fullscreen (800x600x32)");
-    const VideoSetup defaults;
-    EXPECT_EQ(defaults.width, 800);
-    EXPECT_EQ(defaults.bpp, 16);
-    EXPECT_FALSE(defaults.fullscreen);
-    EXPECT_FALSE(defaults.active);
 }
 
 }  // namespace

@@ -128,8 +128,9 @@ TEST_F(EffectDrawingTest, FallingFadeBrightensTheFrameByTwoThirdsOneThirdThenNot
 
 TEST_F(EffectDrawingTest, ParticlesAppearAsCameraFacingQuadsWhereTheyAre) {
     // One particle at rest at (0.5, 0.5) of the unit box; its quad spans 0.4 to 0.6.
-    ParticleSystem system(1, 10.0f, 1.0f, 360, Vector3(), Vector3(0.5f, 0.5f, 0.0f), 0.0f, Vector3(), 0.1f);
-    system.setColour(1.0f, 0.5f, 0.25f, 1.0f);
+    ParticleSystem system(ParticleSettings{1, 10.0f, 1.0f, 360, Vector3(), Vector3(0.5f, 0.5f, 0.0f), 0.0f, Vector3(), 0.1f, {1.0f, 1.0f, 1.0f, 1.0f}});
+    system.colour[1] = 0.5f;
+    system.colour[2] = 0.25f;
     system.update(1000);
     ASSERT_TRUE(system.particles[0].alive);
 
@@ -154,7 +155,7 @@ TEST_F(EffectDrawingTest, ParticlesAppearAsCameraFacingQuadsWhereTheyAre) {
     // a dead slot draws nothing, wherever it lies in the pool.
     glLoadIdentity();
     Material additive;
-    additive.blend = BlendAdditive;
+    additive.blend = Blend::Additive;
     system.setMaterial(additive);
     system.particles[0].position = Vector3(0.5f, 0.5f, 0.0f);
     system.particles[0].life = 10.0f;

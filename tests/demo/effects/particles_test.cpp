@@ -19,7 +19,7 @@ const Vector3 zero(0.0f, 0.0f, 0.0f);
 const float frameSeconds = 16.0f * 0.001f;
 
 ParticleSystem steady(int amount, float lifespan, int spread, float speed, const Vector3& position = zero) {
-    return ParticleSystem(amount, lifespan, 1.0f, spread, zero, position, speed, zero, 0.5f);
+    return ParticleSystem(ParticleSettings{amount, lifespan, 1.0f, spread, zero, position, speed, zero, 0.5f, {1.0f, 1.0f, 1.0f, 1.0f}});
 }
 
 int aliveCount(const ParticleSystem& system) {
@@ -65,8 +65,8 @@ TEST(ParticleSystemTest, RespawnModeParksTheFirstGenerationAndItsFirstUpdateMove
         lives.push_back(static_cast<float>(std::rand() % 1000) * 0.001f * 10.0f);
     }
     std::srand(1);
-    ParticleSystem rain(200, 10.0f, 0.0f, 180, Vector3(0.0f, -1.0f, 0.0f), Vector3(0.0f, 10.0f, 0.0f), 0.1f,
-                        Vector3(0.0f, -0.5f, 0.0f), 0.3f);
+    ParticleSystem rain(ParticleSettings{200, 10.0f, 0.0f, 180, Vector3(0.0f, -1.0f, 0.0f), Vector3(0.0f, 10.0f, 0.0f), 0.1f,
+                        Vector3(0.0f, -0.5f, 0.0f), 0.3f, {1.0f, 1.0f, 1.0f, 1.0f}});
     ASSERT_EQ(rain.count, 200);
     for (int i = 0; i < rain.count; ++i) {
         const Particle& p = rain.particles[i];
@@ -99,7 +99,7 @@ TEST(ParticleSystemTest, SpawnDrawsLifeThenPositionThenYawThenPitch) {
     std::srand(1);
     const Vector3 a(1.0f, 2.0f, 3.0f);
     const Vector3 b(5.0f, -2.0f, 3.0f);
-    ParticleSystem system(3, 4.0f, 0.0f, 360, Vector3(0.0f, 1.0f, 0.0f), a, 2.0f, zero, 0.5f);
+    ParticleSystem system(ParticleSettings{3, 4.0f, 0.0f, 360, Vector3(0.0f, 1.0f, 0.0f), a, 2.0f, zero, 0.5f, {1.0f, 1.0f, 1.0f, 1.0f}});
     system.particles[1].kill();
     system.setPosition(b);
     system.update(0);
@@ -121,7 +121,7 @@ TEST(ParticleSystemTest, SpawnDrawsLifeThenPositionThenYawThenPitch) {
 
 TEST(ParticleSystemTest, KilledParticleRespawnsAtTheEmitterOnTheNextUpdate) {
     const Vector3 emitter(2.0f, 4.0f, -1.0f);
-    ParticleSystem system(10, 5.0f, 0.0f, 360, zero, emitter, 0.0f, zero, 0.5f);
+    ParticleSystem system(ParticleSettings{10, 5.0f, 0.0f, 360, zero, emitter, 0.0f, zero, 0.5f, {1.0f, 1.0f, 1.0f, 1.0f}});
     system.particles[7].kill();
     EXPECT_FALSE(system.particles[7].isAlive());
     system.update(16);

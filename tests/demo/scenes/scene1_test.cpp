@@ -98,10 +98,10 @@ TEST_F(Scene1Test, TheWireframeFogAndWhiteOutComeInTheLastSeconds) {
     const float density = scene.fog.density;
     runUntil(scene, 42000, 20);
     EXPECT_GT(scene.fog.density, density);
-    EXPECT_FALSE(scene.fadeStarted);
+    EXPECT_EQ(scene.whiteOut.alpha, 0.0f);
     const double before = drawFrame(scene).brightness;
     runUntil(scene, 44900, 20);
-    EXPECT_TRUE(scene.fadeStarted);
+    EXPECT_GT(scene.whiteOut.alpha, 0.0f);
     const FrameStats white = drawFrame(scene);
     EXPECT_LT(before, 200.0);
     EXPECT_GT(white.brightness, 220.0) << "the scene ends turning white";

@@ -79,7 +79,6 @@ TEST_F(Scene3Test, OpensWithAWhiteFlashThatClears) {
     playFrames(scene, 1, 16);
     EXPECT_GT(flash, 220.0);
     EXPECT_LT(bandStats().brightness, flash - 50.0);
-    EXPECT_FALSE(scene.fades.fadeOutStarted);
 }
 
 }  // namespace
