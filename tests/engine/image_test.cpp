@@ -73,7 +73,9 @@ Bytes encodePng(Bytes pixels, int width, int height, png_uint_32 format, Bytes p
 bool decode(Image& image, const Bytes& file) {
     SDL_RWops* source = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
     const bool decoded = image.decode(source);
-    SDL_RWclose(source);
+    if (source) {
+        SDL_RWclose(source);
+    }
     return decoded;
 }
 
