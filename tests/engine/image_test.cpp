@@ -94,7 +94,8 @@ Bytes inkBlocks() {
 Bytes redOverBlue() {
     Bytes pixels;
     for (int i = 0; i < 6 * 16; ++i) {
-        pixels.insert(pixels.end(), {static_cast<unsigned char>(i < 48 ? 255 : 0), 0, static_cast<unsigned char>(i < 48 ? 0 : 255)});
+        pixels.insert(pixels.end(),
+                      {static_cast<unsigned char>(i < 48 ? 255 : 0), 0, static_cast<unsigned char>(i < 48 ? 0 : 255)});
     }
     return pixels;
 }
@@ -114,21 +115,62 @@ TEST(ImageTest, EveryLayoutComesOutAsRgbOrRgbaRowsTopFirst) {
         int width, height, bytesPerPixel, tolerance;
         std::vector<Probe> probes;
     } cases[] = {
-        {"RGB JPEG", encodeJpeg(redOverBlue(), 6, 16, 3), 6, 16, 3, 6,
+        {"RGB JPEG",
+         encodeJpeg(redOverBlue(), 6, 16, 3),
+         6,
+         16,
+         3,
+         6,
          {{0, 0, {255, 0, 0}}, {5, 3, {255, 0, 0}}, {0, 12, {0, 0, 255}}, {5, 15, {0, 0, 255}}}},
-        {"grey JPEG", encodeJpeg(Bytes(64, 128), 8, 8, 1), 8, 8, 3, 6, {{0, 0, {128, 128, 128}}, {7, 7, {128, 128, 128}}}},
-        {"CMYK JPEG", encodeJpeg(inkBlocks(), 32, 8, 4), 32, 8, 3, 6,
+        {"grey JPEG",
+         encodeJpeg(Bytes(64, 128), 8, 8, 1),
+         8,
+         8,
+         3,
+         6,
+         {{0, 0, {128, 128, 128}}, {7, 7, {128, 128, 128}}}},
+        {"CMYK JPEG",
+         encodeJpeg(inkBlocks(), 32, 8, 4),
+         32,
+         8,
+         3,
+         6,
          {{4, 4, {255, 0, 0}}, {12, 4, {0, 255, 0}}, {20, 4, {0, 0, 255}}, {28, 4, {95, 95, 95}}}},
-        {"Adobe CMYK JPEG", encodeJpeg(inkBlocks(), 32, 8, 4, true), 32, 8, 3, 6,
+        {"Adobe CMYK JPEG",
+         encodeJpeg(inkBlocks(), 32, 8, 4, true),
+         32,
+         8,
+         3,
+         6,
          {{4, 4, {255, 0, 0}}, {12, 4, {0, 255, 0}}, {20, 4, {0, 0, 255}}, {28, 4, {95, 95, 95}}}},
-        {"grey PNG", encodePng({0, 100, 255, 7, 8, 9}, 3, 2, PNG_FORMAT_GRAY), 3, 2, 3, 0,
+        {"grey PNG",
+         encodePng({0, 100, 255, 7, 8, 9}, 3, 2, PNG_FORMAT_GRAY),
+         3,
+         2,
+         3,
+         0,
          {{0, 0, {0, 0, 0}}, {2, 0, {255, 255, 255}}, {1, 1, {8, 8, 8}}}},
-        {"grey and alpha PNG", encodePng({50, 0, 200, 255}, 2, 1, PNG_FORMAT_GA), 2, 1, 4, 0,
+        {"grey and alpha PNG",
+         encodePng({50, 0, 200, 255}, 2, 1, PNG_FORMAT_GA),
+         2,
+         1,
+         4,
+         0,
          {{0, 0, {50, 50, 50, 0}}, {1, 0, {200, 200, 200, 255}}}},
-        {"palette PNG", encodePng(indices, 3, 2, PNG_FORMAT_RGB_COLORMAP, palette), 3, 2, 3, 0,
+        {"palette PNG",
+         encodePng(indices, 3, 2, PNG_FORMAT_RGB_COLORMAP, palette),
+         3,
+         2,
+         3,
+         0,
          {{0, 0, {10, 20, 30}}, {1, 0, {200, 100, 50}}, {0, 1, {1, 2, 3}}, {2, 1, {200, 100, 50}}}},
-        {"palette PNG with a transparent colour", encodePng(indices, 3, 2, PNG_FORMAT_RGBA_COLORMAP, keyedPalette), 3,
-         2, 4, 0, {{0, 0, {10, 20, 30, 255}}, {1, 0, {200, 100, 50, 0}}, {0, 1, {1, 2, 3, 255}}, {2, 1, {200, 100, 50, 0}}}},
+        {"palette PNG with a transparent colour",
+         encodePng(indices, 3, 2, PNG_FORMAT_RGBA_COLORMAP, keyedPalette),
+         3,
+         2,
+         4,
+         0,
+         {{0, 0, {10, 20, 30, 255}}, {1, 0, {200, 100, 50, 0}}, {0, 1, {1, 2, 3, 255}}, {2, 1, {200, 100, 50, 0}}}},
         {"tall JPEG", encodeJpeg(Bytes(2304, 40), 1, 2304, 1), 1, 2304, 3, 6, {{0, 2303, {40, 40, 40}}}},
     };
     for (const auto& c : cases) {
@@ -140,9 +182,11 @@ TEST(ImageTest, EveryLayoutComesOutAsRgbOrRgbaRowsTopFirst) {
         ASSERT_EQ(image.bytesPerPixel, c.bytesPerPixel);
         ASSERT_EQ(image.pixels.size(), static_cast<size_t>(c.width) * c.height * c.bytesPerPixel);
         for (const Probe& probe : c.probes) {
-            const unsigned char* pixel = &image.pixels[(static_cast<size_t>(probe.y) * c.width + probe.x) * c.bytesPerPixel];
+            const unsigned char* pixel =
+                &image.pixels[(static_cast<size_t>(probe.y) * c.width + probe.x) * c.bytesPerPixel];
             for (size_t i = 0; i < probe.value.size(); ++i) {
-                EXPECT_NEAR(pixel[i], probe.value[i], c.tolerance) << "(" << probe.x << ", " << probe.y << ")[" << i << "]";
+                EXPECT_NEAR(pixel[i], probe.value[i], c.tolerance)
+                    << "(" << probe.x << ", " << probe.y << ")[" << i << "]";
             }
         }
     }

@@ -36,15 +36,26 @@ TEST_F(LogTest, LinesByLevelMaskAndDepth) {
          [] {
              LOG(Info) << "Starting engine\n";
              logBuf.indent();
-             LOG(Error) << "Could not: " << "no" << "\n";
+             LOG(Error) << "Could not: "
+                        << "no"
+                        << "\n";
              const LogIndent guard;
              LOG(Warning) << "deeper" << std::endl;
              logBuf.unindent();
          },
          "--- Starting engine\n    *** Could not: no\n        +++ deeper\n"},
-        {"mask", Error | Warning, [] { LOG(Notice) << "scene\n"; LOG(Error) << "broken\n"; }, "*** broken\n"},
+        {"mask", Error | Warning,
+         [] {
+             LOG(Notice) << "scene\n";
+             LOG(Error) << "broken\n";
+         },
+         "*** broken\n"},
         {"two newlines", 15, [] { LOG(Warning) << "first\nsecond\n"; }, "+++ first\n+++ second\n"},
-        {"unfinished message", 15, [] { LOG(Error) << "abc"; LOG(Notice) << "next\n"; },
+        {"unfinished message", 15,
+         [] {
+             LOG(Error) << "abc";
+             LOG(Notice) << "next\n";
+         },
          "*** abc\n+++ Previous message was never ended\n=== next\n"},
         {"a record of no level", 15, [] { logBuf.outputs.back()->write(LogRecord{}, "stray"); }, ""},
     };

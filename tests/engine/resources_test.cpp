@@ -39,8 +39,8 @@ TEST(ResourceManagerTest, LoadsOnTheFirstFetchUnloadsOnTheLastDrop) {
     manager.dropResource("a.jpg");
     manager.dropResource("never.jpg");
     EXPECT_EQ(manager.fetchResource("a.jpg"), 3);
-    EXPECT_EQ(manager.journal, (std::vector<std::string>{"load a.jpg", "load b.jpg", "unload 2", "unload 1",
-                                                         "load a.jpg"}));
+    EXPECT_EQ(manager.journal,
+              (std::vector<std::string>{"load a.jpg", "load b.jpg", "unload 2", "unload 1", "load a.jpg"}));
     EXPECT_EQ(log.count("+++ Resource 'a.jpg' holds no reference, drop ignored"), 1);
     EXPECT_EQ(log.count("+++ Resource 'never.jpg' holds no reference, drop ignored"), 1);
 }

@@ -32,9 +32,7 @@ using TextureTest = GLTest;
 
 // Rows of 2 RGB texels are 6 bytes: not a multiple of GL's default row alignment.
 TEST_F(TextureTest, UploadKeepsEveryByteAndBuildsMipmapsWithLinearFilters) {
-    const struct {
-        int width, height, channels;
-    } cases[] = {{2, 4, 3}, {8, 2, 3}, {2, 2, 4}};
+    const struct { int width, height, channels; } cases[] = {{2, 4, 3}, {8, 2, 3}, {2, 2, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + " x " + std::to_string(c.channels));
         std::vector<unsigned char> pixels(static_cast<size_t>(c.width) * c.height * c.channels);
