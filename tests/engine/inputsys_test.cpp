@@ -1,120 +1,87 @@
-// Input routing: who consumes which event, held keys repeating once per pass, and events
-// beyond the tables' ranges doing no harm.
+// Input routing through SDL's real event queue: who consumes which event, held keys
+// repeating once per pass, events beyond the tables' ranges doing no harm, and the camera
+// the controls steer.
 #include "engine/inputsys.h"
 
 #include <gtest/gtest.h>
 
 #include "demo/demoengine.h"
 #include "engine/camera.h"
+#include "support/glcontext.h"
 #include "support/logcapture.h"
 
 namespace Tramble {
 namespace {
 
-SDL_Event keyEvent(Uint8 type, int symbol) {
-    SDL_Event event{};
-    event.type = type;
-    event.key.type = type;
-    event.key.keysym.sym = static_cast<SDLKey>(symbol);
-    return event;
-}
-
-SDL_Event buttonEvent(Uint8 type, Uint8 button) {
-    SDL_Event event{};
-    event.type = type;
-    event.button.type = type;
-    event.button.button = button;
-    return event;
-}
-
-// Offers an event down the demo engine's chain the way the input task does.
-bool offer(DemoEngine& engine, const SDL_Event& event) {
-    for (IInputReceiver* receiver : engine.inputTask.receivers) {
-        if (receiver->recieveInput(event)) {
-            return true;
+// Queues events as SDL does and lets the engine's input task drain them in one pass.
+class InputChain : public GLTest {
+protected:
+    void SetUp() override {
+        GLTest::SetUp();
+        SDL_Event stale;
+        while (SDL_PollEvent(&stale)) {
         }
     }
-    return false;
-}
-
-TEST(InputChain, EscapeIsConsumedByTheEngineAndHalts) {
-    LogCapture log;
-    DemoEngine engine;
-    EXPECT_TRUE(engine.recieveInput(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE)));
-    EXPECT_TRUE(engine.kernel.flags & HaltFlag);
-    EXPECT_TRUE(log.contains("=== Caught quit event, halting\n"));
-    EXPECT_FALSE(engine.cameraControls.keyboard.pressed[SDLK_ESCAPE]) << "never reaches the camera controls";
-}
-
-TEST(InputChain, WindowCloseHalts) {
-    DemoEngine engine;
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    EXPECT_TRUE(offer(engine, quit));
-    EXPECT_TRUE(engine.kernel.flags & HaltFlag);
-}
-
-TEST(InputChain, UnboundKeyReachesControlsAndNobodyConsumesIt) {
-    DemoEngine engine;
-    EXPECT_FALSE(offer(engine, keyEvent(SDL_KEYDOWN, SDLK_q)));
-    EXPECT_TRUE(engine.cameraControls.keyboard.pressed[SDLK_q]);
-    EXPECT_FALSE(engine.kernel.flags & HaltFlag);
-}
-
-TEST(InputChain, HeldKeyAddsOneStepPerPass) {
-    DemoEngine engine;
-    ASSERT_TRUE(offer(engine, keyEvent(SDL_KEYDOWN, SDLK_w)));
-    for (int pass = 0; pass < 3; ++pass) {
-        engine.cameraControls.updateTask();
+    void push(Uint8 type, int code, Sint16 xrel = 0, Sint16 yrel = 0) {
+        SDL_Event event{};
+        event.type = type;
+        if (type == SDL_KEYDOWN || type == SDL_KEYUP) {
+            event.key.type = type;
+            event.key.keysym.sym = static_cast<SDLKey>(code);
+        } else if (type == SDL_MOUSEMOTION) {
+            event.motion.xrel = xrel;
+            event.motion.yrel = yrel;
+        } else {
+            event.button.type = type;
+            event.button.button = static_cast<Uint8>(code);
+        }
+        ASSERT_EQ(SDL_PushEvent(&event), 0);
     }
-    // Yaw 0 and pitch 0 look along +z; each pass adds 10 units per second.
-    EXPECT_FLOAT_EQ(engine.camera.velocity.z, 30.0f);
-    ASSERT_TRUE(offer(engine, keyEvent(SDL_KEYUP, SDLK_w)));
-    engine.cameraControls.updateTask();
-    EXPECT_FLOAT_EQ(engine.camera.velocity.z, 30.0f);
-}
-
-TEST(InputChain, MouseButtonsAreConsumedEvenUnbound) {
     DemoEngine engine;
-    EXPECT_TRUE(offer(engine, buttonEvent(SDL_MOUSEBUTTONDOWN, 1)));
-    EXPECT_TRUE(engine.cameraControls.mouse.pressed[1]);
-    EXPECT_TRUE(offer(engine, buttonEvent(SDL_MOUSEBUTTONUP, 1)));
-    EXPECT_FALSE(engine.cameraControls.mouse.pressed[1]);
-}
+    KeyboardInput& keyboard = engine.cameraControls.keyboard;
+    MouseInput& mouse = engine.cameraControls.mouse;
+};
 
-TEST(InputChain, MouseMotionTurnsTheCameraByHalfDegreesPerPixel) {
-    DemoEngine engine;
-    SDL_Event motion{};
-    motion.type = SDL_MOUSEMOTION;
-    motion.motion.xrel = 10;
-    motion.motion.yrel = -4;
-    EXPECT_TRUE(offer(engine, motion));
+TEST_F(InputChain, EveryQueuedEventGoesDownTheChainUntilConsumed) {
+    LogCapture log;
+    push(SDL_KEYDOWN, SDLK_q);
+    push(SDL_MOUSEMOTION, 0, 10, -4);
+    push(SDL_MOUSEBUTTONDOWN, 3);
+    push(SDL_MOUSEBUTTONDOWN, 255);
+    push(SDL_KEYDOWN, SDLK_ESCAPE);
+    engine.inputTask.update();
+    EXPECT_TRUE(keyboard.pressed[SDLK_q]) << "unbound keys reach the controls";
+    // Half a degree per pixel: vertical motion pitches, horizontal motion yaws.
     EXPECT_FLOAT_EQ(engine.camera.angles.x, -2.0f);
     EXPECT_FLOAT_EQ(engine.camera.angles.y, 5.0f);
+    EXPECT_TRUE(mouse.pressed[3]);
+    EXPECT_TRUE(engine.kernel.flags & HaltFlag);
+    EXPECT_FALSE(keyboard.pressed[SDLK_ESCAPE]) << "the engine consumes escape";
+    EXPECT_TRUE(log.contains("=== Caught quit event, halting\n"));
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0);
 }
 
-TEST(InputChain, OutOfRangeButtonsAndKeysDoNoHarm) {
-    DemoEngine engine;
-    MouseInput& mouse = engine.cameraControls.mouse;
-    KeyboardInput& keyboard = engine.cameraControls.keyboard;
-    EXPECT_TRUE(offer(engine, buttonEvent(SDL_MOUSEBUTTONDOWN, 9)));
-    EXPECT_TRUE(offer(engine, buttonEvent(SDL_MOUSEBUTTONDOWN, 255)));
-    EXPECT_FALSE(keyboard.recieveInput(keyEvent(SDL_KEYDOWN, 400)));
-    for (bool held : mouse.pressed) {
-        EXPECT_FALSE(held);
+TEST_F(InputChain, HeldKeyAddsOneStepPerPassUntilReleased) {
+    push(SDL_KEYDOWN, SDLK_w);
+    for (int pass = 0; pass < 3; ++pass) {
+        engine.inputTask.update();
+        engine.cameraControls.updateTask();
     }
+    push(SDL_KEYUP, SDLK_w);
+    engine.inputTask.update();
     engine.cameraControls.updateTask();
+    // Yaw 0 and pitch 0 look along +z; each pass adds 10 units per second.
+    EXPECT_FLOAT_EQ(engine.camera.velocity.z, 30.0f);
+    EXPECT_FALSE(keyboard.recieveInput([] {
+        SDL_Event beyond{};
+        beyond.type = SDL_KEYDOWN;
+        beyond.key.keysym.sym = static_cast<SDLKey>(KeyCount + 77);
+        return beyond;
+    }()));
 }
 
-TEST(InputTask, StopForgetsReceivers) {
-    InputTask task;
-    DemoEngine engine;
-    task.addReceiver(&engine);
-    task.stop();
-    EXPECT_TRUE(task.receivers.empty());
-}
-
-TEST(Camera, PitchStaysWithinTheVertical) {
+TEST(Camera, PitchStaysWithinTheVerticalAndVelocityHalvesPerUpdate) {
     Camera camera;
     camera.rotate(80.0f, 0.0f, 0.0f);
     camera.rotate(80.0f, 400.0f, 0.0f);
@@ -122,10 +89,6 @@ TEST(Camera, PitchStaysWithinTheVertical) {
     EXPECT_EQ(camera.angles.y, 400.0f) << "yaw is not limited";
     camera.rotate(-500.0f, 0.0f, 0.0f);
     EXPECT_EQ(camera.angles.x, -90.0f);
-}
-
-TEST(Camera, VelocityHalvesPerTimedUpdateWhileMoving) {
-    Camera camera;
     camera.velocity = Vector3(4.0f, 0.0f, -8.0f);
     camera.update(500);
     EXPECT_FLOAT_EQ(camera.position.x, 2.0f);
@@ -134,24 +97,19 @@ TEST(Camera, VelocityHalvesPerTimedUpdateWhileMoving) {
     EXPECT_FLOAT_EQ(camera.velocity.z, -4.0f);
 }
 
-TEST(Camera, MovementDirectionsFollowYaw) {
-    Camera ahead;
-    ahead.moveForward(1.0f);
-    EXPECT_NEAR(ahead.velocity.x, 0.0f, 1e-5f);
-    EXPECT_NEAR(ahead.velocity.z, 10.0f, 1e-5f);
-
-    Camera turned;
-    turned.rotate(0.0f, 90.0f, 0.0f);
-    turned.moveForward(1.0f);
-    EXPECT_NEAR(turned.velocity.x, -10.0f, 1e-5f);
-    EXPECT_NEAR(turned.velocity.z, 0.0f, 1e-4f);
-    turned.strafe(1.0f);
-    EXPECT_NEAR(turned.velocity.z, -10.0f, 1e-4f);
-
-    Camera side;
-    side.strafe(1.0f);
-    EXPECT_NEAR(side.velocity.x, -10.0f, 1e-5f);
-    EXPECT_NEAR(side.velocity.z, 0.0f, 1e-5f);
+TEST(Camera, MovementFollowsYaw) {
+    const struct {
+        float yaw;
+        bool strafe;
+        float x, z;
+    } cases[] = {{0, false, 0, 10}, {90, false, -10, 0}, {0, true, -10, 0}, {90, true, 0, -10}};
+    for (const auto& c : cases) {
+        Camera camera;
+        camera.rotate(0.0f, c.yaw, 0.0f);
+        c.strafe ? camera.strafe(1.0f) : camera.moveForward(1.0f);
+        EXPECT_NEAR(camera.velocity.x, c.x, 1e-4f) << c.yaw << (c.strafe ? " strafe" : " forward");
+        EXPECT_NEAR(camera.velocity.z, c.z, 1e-4f) << c.yaw << (c.strafe ? " strafe" : " forward");
+    }
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// The sound task's start, stop and streaming with their log lines, and the beat clock: beats
-// counted from exact positions, listeners that leave, an invalid stream, and a real stream
-// playing on SDL's dummy driver.
+// The sound task's start, stop and streaming, and the beat clock: beats counted from exact
+// positions, listeners that leave, an invalid stream, and a real stream playing on SDL's
+// dummy driver.
 #include "engine/soundsys.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,86 +23,54 @@ using namespace AudioTesting;
 constexpr int kTempo = 130;
 constexpr float kBeatLength = 60.0f / kTempo;
 
-// Counts its beats and writes its name into a shared journal on each; leaves after
-// beatsToStay beats when that is positive.
+// Journals its name on each beat; leaves after beatsToStay beats when that is positive.
 class Listener : public IBeatListener {
 public:
-    Listener(std::string name, std::vector<std::string>* journal, int beatsToStay = 0)
-        : name(std::move(name)), journal(journal), beatsToStay(beatsToStay) {}
-
+    Listener(char name, std::string* journal, int beatsToStay = 0)
+        : name(name), journal(journal), beatsToStay(beatsToStay) {}
     bool onBeat() override {
-        ++beats;
         journal->push_back(name);
-        return beatsToStay <= 0 || beats < beatsToStay;
+        return beatsToStay <= 0 || ++beats < beatsToStay;
     }
-
-    std::string name;
-    std::vector<std::string>* journal;
+    char name;
+    std::string* journal;
     int beatsToStay;
     int beats = 0;
 };
-
-using Journal = std::vector<std::string>;
 
 // Each test starts and ends with the audio library closed: the sound task never frees it.
 class SoundSystem : public ::testing::Test {
 protected:
     void SetUp() override { BASS_Free(); }
     void TearDown() override { BASS_Free(); }
-
     LogCapture log;
 };
 
-TEST_F(SoundSystem, BeatClockCatchesUpOnEveryBeatALateUpdatePassed) {
-    // No output open: the latency reads as 0 and the first beat falls at the offset.
-    BeatClock clock(0, kTempo, 0.0f);
-    EXPECT_FLOAT_EQ(clock.nextBeat, 0.0f);
-    EXPECT_FLOAT_EQ(clock.beatLength, kBeatLength);
-    Journal journal;
-    Listener listener("a", &journal);
-    clock.addListener(&listener);
-
-    clock.advance(0.0f);
-    EXPECT_EQ(listener.beats, 1);
-    clock.advance(1.0f);
-    EXPECT_EQ(listener.beats, 3) << "beats at 0.4615 s and 0.9231 s";
-    EXPECT_NEAR(clock.nextBeat, 3 * kBeatLength, 1e-5f);
-    EXPECT_NEAR(clock.nextBeat, 1.3846154f, 1e-5f);
-    clock.advance(1.38f);
-    EXPECT_EQ(listener.beats, 3);
-}
-
-TEST_F(SoundSystem, BeatClockWaitsForTheOffset) {
-    BeatClock clock(0, kTempo, 0.5f);
-    Journal journal;
-    Listener listener("a", &journal);
-    clock.addListener(&listener);
-    clock.advance(0.49f);
-    EXPECT_EQ(listener.beats, 0);
-    clock.advance(0.5f);
-    EXPECT_EQ(listener.beats, 1);
-}
-
-TEST_F(SoundSystem, BeatClockWithoutAPositiveTempoNeverBeats) {
-    Journal journal;
-    Listener listener("a", &journal);
-    for (int tempo : {0, -130}) {
-        BeatClock clock(0, tempo, 0.0f);
+// Positions in seconds, and the beats heard by then. No output is open, so the first beat
+// falls at the offset. A beat of 30 ns is below the float step of every instant past 0.5 s.
+TEST_F(SoundSystem, BeatClockCountsEveryBeatAPositionPassed) {
+    const struct {
+        int tempo;
+        float offset;
+        std::vector<std::pair<float, int>> positions;
+        int stayFor;
+    } cases[] = {
+        {kTempo, 0.0f, {{0.0f, 1}, {1.0f, 3}, {1.38f, 3}, {3 * kBeatLength, 4}}, 0},
+        {kTempo, 0.5f, {{0.49f, 0}, {0.5f, 1}}, 0},
+        {0, 0.0f, {{10.0f, 0}}, 0},
+        {-kTempo, 0.0f, {{10.0f, 0}}, 0},
+        {2000000000, 0.0f, {{3.0f, 3}}, 3},
+    };
+    for (const auto& c : cases) {
+        BeatClock clock(0, c.tempo, c.offset);
+        std::string journal;
+        Listener listener('a', &journal, c.stayFor);
         clock.addListener(&listener);
-        clock.advance(10.0f);
+        for (const auto& [position, beats] : c.positions) {
+            clock.advance(position);
+            EXPECT_EQ(journal.size(), static_cast<size_t>(beats)) << c.tempo << " bpm at " << position << " s";
+        }
     }
-    EXPECT_EQ(listener.beats, 0);
-}
-
-// A beat of 30 ns is below the float step of every instant past 0.5 s.
-TEST_F(SoundSystem, BeatClockCountsBeatsShorterThanTheFloatStepOfTheNextBeat) {
-    BeatClock clock(0, 2000000000, 0.0f);
-    Journal journal;
-    Listener listener("a", &journal, 3);
-    clock.addListener(&listener);
-    clock.advance(3.0f);
-    EXPECT_EQ(listener.beats, 3);
-    EXPECT_GT(clock.nextBeat, 3.0f);
 }
 
 TEST_F(SoundSystem, BeatClockAddsTheOutputLatencyToTheFirstBeat) {
@@ -118,122 +85,64 @@ TEST_F(SoundSystem, BeatClockAddsTheOutputLatencyToTheFirstBeat) {
 
 // A listener that declines its first beat hears no more, and the walk goes on with the
 // listener after it, wherever it stood in the list.
-class BeatClockLeaving : public SoundSystem, public ::testing::WithParamInterface<int> {};
-
-TEST_P(BeatClockLeaving, ListenerThatDeclinesIsDroppedAndTheOthersStillHearTheBeat) {
-    const int leaver = GetParam();
-    Journal journal;
-    std::vector<std::unique_ptr<Listener>> listeners;
-    BeatClock clock(0, kTempo, 0.0f);
-    for (int i = 0; i < 3; ++i) {
-        listeners.push_back(std::make_unique<Listener>(std::string(1, char('a' + i)), &journal, i == leaver ? 1 : 0));
-        clock.addListener(listeners.back().get());
+TEST_F(SoundSystem, ListenerThatDeclinesIsDroppedAndTheOthersStillHearTheBeat) {
+    for (int leaver = 0; leaver < 3; ++leaver) {
+        std::string journal;
+        BeatClock clock(0, kTempo, 0.0f);
+        Listener a('a', &journal, leaver == 0), b('b', &journal, leaver == 1), c('c', &journal, leaver == 2);
+        for (Listener* listener : {&a, &b, &c}) {
+            clock.addListener(listener);
+        }
+        clock.advance(0.0f);
+        clock.advance(kBeatLength);
+        std::string stayers = "abc";
+        EXPECT_EQ(journal, "abc" + stayers.erase(leaver, 1));
     }
-
-    clock.advance(0.0f);
-    EXPECT_EQ(journal, (Journal{"a", "b", "c"}));
-    journal.clear();
-    clock.advance(kBeatLength);
-    Journal stayers{"a", "b", "c"};
-    stayers.erase(stayers.begin() + leaver);
-    EXPECT_EQ(journal, stayers);
-    EXPECT_EQ(clock.listeners.size(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, BeatClockLeaving, ::testing::Values(0, 1, 2));
-
-TEST_F(SoundSystem, BeatClockOnHandleZeroReturnsAtOnceWithoutBeats) {
-    Journal journal;
-    Listener listener("a", &journal);
-    {
-        BeatClock clock(0, kTempo, 0.0f);
-        clock.addListener(&listener);
-        clock.update();
-    }
-    ASSERT_TRUE(BASS_Init(1, kOutputRate, BASS_DEVICE_LATENCY, nullptr, nullptr));
-    {
-        BeatClock clock(0, kTempo, 0.0f);
-        clock.addListener(&listener);
-        clock.update();
-    }
-    EXPECT_EQ(listener.beats, 0);
-}
-
-TEST_F(SoundSystem, BeatClockFollowsARealStream) {
+// Updated the way the scene handler does, once per pass: nothing on handle 0, and on a real
+// stream one second long with the first beat at the latency, beats at 0.024, 0.486 and 0.947 s.
+TEST_F(SoundSystem, BeatClockFollowsARealStreamAndIgnoresHandleZero) {
     SoundTask task(kOutputRate);
     ASSERT_TRUE(task.start());
     const unsigned int stream = task.streamFile(shortTone());
     ASSERT_NE(stream, 0u);
+    std::string journal;
+    Listener listener('a', &journal);
+    BeatClock none(0, kTempo, 0.0f);
+    none.addListener(&listener);
     BeatClock clock(stream, kTempo, 0.0f);
-    Journal journal;
-    Listener listener("a", &journal);
     clock.addListener(&listener);
-
-    // Updated the way the scene handler does, once per pass, until the stream has ended.
     const auto begin = std::chrono::steady_clock::now();
-    QWORD last = QWORD(-1);
-    int unchanged = 0;
-    while (unchanged < 20 && std::chrono::steady_clock::now() - begin < std::chrono::seconds(15)) {
-        clock.update();
+    for (int unchanged = 0; unchanged < 20 && std::chrono::steady_clock::now() - begin < std::chrono::seconds(15);) {
         const QWORD position = BASS_ChannelGetPosition(stream);
-        unchanged = position == last ? unchanged + 1 : 0;
-        last = position;
+        none.update();
+        clock.update();
         std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        unchanged = position == BASS_ChannelGetPosition(stream) ? unchanged + 1 : 0;
     }
-    // One second of music with the first beat at the 24 ms latency: beats at 0.024, 0.486
-    // and 0.947 s.
-    EXPECT_EQ(listener.beats, 3);
-    task.stop();
-}
-
-TEST_F(SoundSystem, SoundTaskStartsAndStopsTheOutput) {
-    SoundTask task(kOutputRate);
-    ASSERT_TRUE(task.start());
-    EXPECT_EQ(log.str(), "--- Starting sound task\n");
-    BASS_INFO info{};
-    info.size = sizeof(info);
-    ASSERT_TRUE(BASS_GetInfo(&info)) << "the output is open";
-    EXPECT_EQ(info.freq, kOutputRate);
-    EXPECT_GT(info.latency, 0u) << "the task asks for the latency";
-
-    log.clear();
-    task.stop();
-    EXPECT_EQ(log.str(), "--- Stopping sound task\n");
-}
-
-TEST_F(SoundSystem, SoundTaskStopWithoutOutputLogsTheFailure) {
-    SoundTask task(kOutputRate);
-    task.stop();
-    EXPECT_EQ(log.str(), "--- Stopping sound task\n    *** Could not stop\n");
-}
-
-TEST_F(SoundSystem, SoundTaskStartFailsWithoutAWorkingDriver) {
-    ScopedEnv driver("SDL_AUDIODRIVER", "no_such_driver");
-    SoundTask task(kOutputRate);
-    EXPECT_FALSE(task.start());
-    EXPECT_EQ(log.str(), "--- Starting sound task\n    *** Could not initialize\n");
-}
-
-TEST_F(SoundSystem, StreamFileOnAMissingFileLogsOnceAndReturnsZero) {
-    SoundTask task(kOutputRate);
-    ASSERT_TRUE(task.start());
-    log.clear();
-    const std::string path = "data/sounds/no_such_music.mp3";
-    EXPECT_EQ(task.streamFile(path), 0u);
-    EXPECT_EQ(log.str(), "*** Could not stream file " + path + "\n");
-    task.stop();
-}
-
-TEST_F(SoundSystem, StreamFilePlaysTheMusic) {
-    SoundTask task(kOutputRate);
-    ASSERT_TRUE(task.start());
-    log.clear();
-    const unsigned int stream = task.streamFile(shortTone());
-    ASSERT_NE(stream, 0u);
-    EXPECT_EQ(log.str(), "");
-    ASSERT_TRUE(waitUntilPlayedOut({static_cast<HSTREAM>(stream)}));
+    EXPECT_EQ(journal, "aaa");
     EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream)), 1.0f);
     task.stop();
+    EXPECT_EQ(log.str(), "--- Starting sound task\n--- Stopping sound task\n");
+}
+
+TEST_F(SoundSystem, SoundTaskFailuresAreLogged) {
+    SoundTask task(kOutputRate);
+    task.stop();
+    {
+        ScopedEnv driver("SDL_AUDIODRIVER", "no_such_driver");
+        EXPECT_FALSE(task.start());
+    }
+    ASSERT_TRUE(task.start());
+    EXPECT_EQ(task.streamFile("data/sounds/no_such_music.mp3"), 0u);
+    task.stop();
+    EXPECT_EQ(log.str(),
+              "--- Stopping sound task\n    *** Could not stop\n"
+              "--- Starting sound task\n    *** Could not initialize\n"
+              "--- Starting sound task\n"
+              "*** Could not stream file data/sounds/no_such_music.mp3\n"
+              "--- Stopping sound task\n");
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Counting helper of the test log capture.
+// Counting occurrences in captured text.
 #include "support/logcapture.h"
 
 namespace Tramble {
 
-int LogCapture::count(const std::string& needle) const {
-    const std::string all = str();
+int countOccurrences(const std::string& text, const std::string& needle) {
     int n = 0;
-    for (std::string::size_type at = all.find(needle); at != std::string::npos; at = all.find(needle, at + 1)) {
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
         ++n;
     }
     return n;

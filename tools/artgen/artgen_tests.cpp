@@ -73,36 +73,17 @@ protected:
         if (!fontAvailable()) {
             GTEST_SKIP() << "DejaVu Sans Bold is not installed";
         }
-        ASSERT_TRUE(renderGlyphSheet(defaultFontPath, stored));
-        upright = stored;
+        ASSERT_TRUE(renderGlyphSheet(defaultFontPath, upright));
+        ASSERT_EQ(glyphSheetSize, upright.width());
         upright.flipVertically();
     }
 
-    Raster stored{1, 1};
     Raster upright{1, 1};
 };
 
-TEST_F(GlyphSheetTest, FirstRowOfCellsIsStoredUpsideDownInTheBottomBand) {
-    ASSERT_EQ(glyphSheetSize, stored.width());
-    ASSERT_EQ(glyphSheetSize, stored.height());
-    // '!' (cell 1) is a tall stroke over a dot: stored flipped, the dot is at the band's top.
-    const int x0 = glyphCellSize;
-    const int bandTop = glyphSheetSize - glyphCellSize;
-    int firstInkRow = -1;
-    for (int y = bandTop; y < glyphSheetSize && firstInkRow < 0; ++y) {
-        for (int x = x0; x < x0 + glyphCellSize; ++x) {
-            if (stored.at(x, y).r > inkThreshold) {
-                firstInkRow = y;
-            }
-        }
-    }
-    ASSERT_GE(firstInkRow, 0) << "no ink in the bottom band at column 1";
-    const int cellRow = glyphSheetSize - 1 - firstInkRow;
-    EXPECT_EQ(inkOf(upright, '!').bottom, cellRow) << "the dot must come first in file order";
-}
-
 TEST_F(GlyphSheetTest, GlyphsReadUprightOnceTheSheetIsFlippedBack) {
-    // A and V are mirror images top to bottom; T's bar is on top.
+    // The sheet is stored bottom row first; flipped back, A and V are mirror images top to
+    // bottom and T's bar is on top.
     const CellInk a = inkOf(upright, 'A');
     const CellInk v = inkOf(upright, 'V');
     const CellInk t = inkOf(upright, 'T');
