@@ -17,10 +17,6 @@ const int musicTempo = 130;
 const float firstBeatOffset = 0.0f;
 
 const char* const fontTexture = "fontmap.jpg";
-// Glyph quad size in text-space units, extra pen advance, and the font's yellow glow.
-const float glyphSize[2] = {40.0f, 40.0f};
-const float glyphSpacing = 0.0f;
-const float fontColour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
 
 }  // namespace
 
@@ -62,7 +58,7 @@ bool DemoSceneHandler::start() {
     musicClock = std::make_unique<MusicClock>(music);
     beatClock = std::make_unique<BeatClock>(music, musicTempo, firstBeatOffset);
     font = std::make_unique<BitmapFont>();
-    font->build(textureManager.fetchResource(fontTexture), glyphSize, glyphSpacing, fontColour);
+    font->build(textureManager.fetchResource(fontTexture), fontGlyphSize, fontSpacing, fontColour);
     for (IDemoScene* scene : scenes) {
         scene->camera = &engine->camera;
         scene->font = font.get();

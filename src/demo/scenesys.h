@@ -54,6 +54,11 @@ public:
 
 class DemoSceneHandler : public RenderGroup, public ScheduleTask {
 public:
+    // The scenes' font: glyph quads in text-space units, extra pen advance, a yellow glow.
+    static constexpr float fontGlyphSize[2] = {40.0f, 40.0f};
+    static constexpr float fontSpacing = 0.0f;
+    static constexpr float fontColour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
+
     // transitionTime: length of the Starting and Stopping stages of every scene.
     DemoSceneHandler(DemoEngine* engine, unsigned int transitionTime);
     DemoSceneHandler(const DemoSceneHandler&) = delete;
