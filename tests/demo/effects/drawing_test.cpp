@@ -122,7 +122,8 @@ TEST_F(EffectDrawingTest, FallingFadeBrightensTheFrameByTwoThirdsOneThirdThenNot
 
 TEST_F(EffectDrawingTest, ParticlesAppearAsCameraFacingQuadsWhereTheyAre) {
     // One particle at rest at (0.5, 0.5) of the unit box; its quad spans 0.4 to 0.6.
-    ParticleSystem system(ParticleSettings{1, 10.0f, 1.0f, 360, Vector3(), Vector3(0.5f, 0.5f, 0.0f), 0.0f, Vector3(), 0.1f, {1.0f, 1.0f, 1.0f, 1.0f}});
+    ParticleSystem system(ParticleSettings{
+        1, 10.0f, 1.0f, 360, Vector3(), Vector3(0.5f, 0.5f, 0.0f), 0.0f, Vector3(), 0.1f, {1.0f, 1.0f, 1.0f, 1.0f}});
     system.colour[1] = 0.5f;
     system.colour[2] = 0.25f;
     system.update(1000);

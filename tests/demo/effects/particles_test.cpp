@@ -43,7 +43,8 @@ TEST(ParticleTest, OneStepFeedsJerkDownToPositionAndALifeOfExactlyZeroLivesOnce)
 TEST(ParticleSystemTest, RespawnModeParksItsFirstGenerationThenRespawnsAlongTheEmittersMove) {
     const Vector3 from(-1.0f, 0.0f, 2.0f);
     const Vector3 to(3.0f, 2.0f, 2.0f);
-    ParticleSystem rain(ParticleSettings{200, 10.0f, 0.0f, 180, zero, from, 0.0f, zero, 0.3f, {1.0f, 1.0f, 1.0f, 1.0f}});
+    ParticleSystem rain(
+        ParticleSettings{200, 10.0f, 0.0f, 180, zero, from, 0.0f, zero, 0.3f, {1.0f, 1.0f, 1.0f, 1.0f}});
     rain.update(16);
     int parked = 0;
     for (int i = 0; i < rain.count; ++i) {
