@@ -1,6 +1,7 @@
 // The scene handler against a real demo engine, OpenGL context and audio output: its lazy
 // start (music, beat clock, font, scene loading), the timeline's firing rules, the halt at
-// the end of the timeline, and the stop that unloads everything.
+// the end of the timeline, the stop that unloads everything, the beat's tempo, and the
+// order the demo engine runs its tasks in.
 #include "demo/scenesys.h"
 
 #include <SDL.h>
@@ -105,17 +106,6 @@ protected:
     std::list<RecordingScene> scenes;
 };
 
-TEST_F(SceneHandlerTest, RegisteringLogsTheSpanAndAddsSixEvents) {
-    LogCapture log;
-    RecordingScene& scene = addScene("a");
-    handler->addDemoScene(45000, 40000, &scene);
-    EXPECT_TRUE(log.contains("=== Adding scene from 45000 to 85000\n")) << log.str();
-    EXPECT_EQ(handler->events.size(), 6u);
-    EXPECT_EQ(handler->lastEventTime, 85000u);
-    EXPECT_FALSE(handler->started);
-    EXPECT_TRUE(journal.empty()) << "nothing happens to a scene before the handler runs";
-}
-
 TEST_F(SceneHandlerTest, FirstTimedUpdateStartsTheHandlerAndFiresTheTimeZeroEvents) {
     LogCapture log;
     RecordingScene& first = addScene("a");
@@ -150,26 +140,6 @@ TEST_F(SceneHandlerTest, FirstTimedUpdateStartsTheHandlerAndFiresTheTimeZeroEven
     EXPECT_TRUE(second.updates.empty());
     EXPECT_EQ(second.draws, 0);
     EXPECT_FALSE(halted());
-}
-
-TEST_F(SceneHandlerTest, ZeroMillisecondPassFiresNothing) {
-    RecordingScene& scene = addScene("a");
-    handler->addDemoScene(0, 1000, &scene);
-
-    pass(0);
-    EXPECT_TRUE(handler->started);
-    EXPECT_EQ(journal, std::vector<std::string>{"a load"});
-    EXPECT_TRUE(scene.updates.empty());
-    EXPECT_EQ(scene.draws, 0);
-
-    pass(1);
-    EXPECT_EQ(journal.size(), 3u) << "time 0 fires with the first non-empty pass";
-    EXPECT_EQ(scene.updates, std::vector<unsigned int>{1});
-
-    pass(0);
-    EXPECT_EQ(journal.size(), 3u);
-    EXPECT_EQ(scene.updates, (std::vector<unsigned int>{1, 0})) << "an active scene still gets its 0 ms update";
-    EXPECT_EQ(scene.draws, 2);
 }
 
 TEST_F(SceneHandlerTest, LongPassFiresEveryDueEventInRegistrationOrder) {
@@ -279,19 +249,33 @@ TEST_F(SceneHandlerTest, StopUnloadsEveryLoadedSceneAndReleasesTheSharedParts) {
     EXPECT_EQ(handler->events.size(), 12u) << "the timeline is kept";
 }
 
-TEST_F(SceneHandlerTest, BeatsOfTheMusicReachTheScenes) {
+// 130 beats a minute: a minute of music less a tenth of a second holds 130 of them.
+TEST_F(SceneHandlerTest, BeatsOfTheMusicReachTheScenesAtItsTempo) {
     RecordingScene& scene = addScene("a");
     handler->addDemoScene(0, 100000, &scene);
-    ASSERT_TRUE(BASS_Start());
     pass(1);
     ASSERT_TRUE(handler->beatClock);
-    // At 130 beats per minute a beat passes every 0.46 s of music, the first at the output latency.
-    const Uint32 until = SDL_GetTicks() + 1500;
-    while (scene.beats == 0 && SDL_GetTicks() < until) {
-        SDL_Delay(20);
-        handler->updateTask(20);
+    handler->beatClock->advance(handler->beatClock->nextBeat + 59.9f);
+    EXPECT_EQ(scene.beats, 130);
+}
+
+// The kernel runs its tasks in list order: the timer's time first, the input, the video
+// frame, the sound, then the camera controls; the camera moves before anything is drawn.
+TEST_F(SceneHandlerTest, TheDemoEngineWiresItsTasksInRunningOrder) {
+    std::vector<ITask*> kernelOrder;
+    std::vector<ITimeTask*> timerOrder;
+    for (auto* node = engine->kernel.children.head; node != nullptr; node = node->next) {
+        kernelOrder.push_back(node->item);
     }
-    EXPECT_GT(scene.beats, 0);
+    for (auto* node = engine->timerTask.group.children.head; node != nullptr; node = node->next) {
+        timerOrder.push_back(node->item);
+    }
+    const std::vector<ITask*> kernelExpected{&engine->timerTask, &engine->inputTask, &engine->videoTask,
+                                             &engine->soundTask, &engine->cameraControls};
+    EXPECT_EQ(kernelOrder, kernelExpected);
+    ASSERT_FALSE(timerOrder.empty());
+    EXPECT_EQ(timerOrder.front(), static_cast<ITimeTask*>(&engine->camera));
+    EXPECT_EQ(engine->videoTask.renderGroup.children.head->item, static_cast<RenderNode*>(&engine->camera));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The water surface without a window: rest stays rest, the exact order of one update,
-// the rim rule, how far a disturbance reaches, rings spreading symmetrically and dying
-// away with the damping, and vertices that only ever move vertically.
+// The water surface without a window: rest stays rest, the exact order of one update, the
+// rim rule, how far a disturbance reaches, rings spreading symmetrically and dying away
+// with the damping, and vertices that only ever move vertically.
 #include "demo/effects/water.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +17,17 @@ const float size = 10.0f;
 const float damping = 3.0f;
 const float stiffness = 5.0f;
 const int centre = 14 * side + 14;
+const float spacing = size / (side - 1);
+
+WaterSurface sceneWater(float dampingFactor = 1.0f) {
+    return WaterSurface(side, side, size, size, damping * dampingFactor, stiffness);
+}
 
 double energy(const WaterSurface& water) {
     double sum = 0.0;
     for (int i = 0; i < water.vertexArray.count; ++i) {
-        const double y = water.vertexArray.vertices[i].y;
-        const double v = water.velocities[i].y;
-        sum += y * y + v * v;
+        sum += water.vertexArray.vertices[i].y * water.vertexArray.vertices[i].y +
+               water.velocities[i].y * water.velocities[i].y;
     }
     return sum;
 }
@@ -31,97 +35,79 @@ double energy(const WaterSurface& water) {
 // Mean distance from the centre vertex, weighted by how far each vertex is displaced.
 double displacementRadius(const WaterSurface& water) {
     const Vector3 c = water.vertexArray.vertices[centre];
-    double weighted = 0.0;
-    double total = 0.0;
+    double weighted = 0.0, total = 0.0;
     for (int i = 0; i < water.vertexArray.count; ++i) {
         const Vector3& p = water.vertexArray.vertices[i];
-        const double amplitude = std::fabs(p.y);
-        weighted += amplitude * std::hypot(p.x - c.x, p.z - c.z);
-        total += amplitude;
+        weighted += std::fabs(p.y) * std::hypot(p.x - c.x, p.z - c.z);
+        total += std::fabs(p.y);
     }
     return weighted / total;
 }
 
 TEST(WaterSurfaceTest, UndisturbedSurfaceStaysExactlyFlat) {
-    WaterSurface water(side, side, size, size, damping, stiffness);
+    WaterSurface water = sceneWater();
     for (int frame = 0; frame < 100; ++frame) {
         water.update(16);
     }
-    for (int i = 0; i < water.vertexArray.count; ++i) {
-        EXPECT_EQ(water.vertexArray.vertices[i].y, 0.0f) << i;
-        EXPECT_EQ(water.velocities[i].y, 0.0f) << i;
-        EXPECT_EQ(water.accelerations[i].y, 0.0f) << i;
-        EXPECT_FLOAT_EQ(water.vertexArray.normals[i].y, 1.0f) << i;
-    }
+    EXPECT_EQ(energy(water), 0.0);
+    EXPECT_FLOAT_EQ(water.vertexArray.normals[centre].y, 1.0f);
 }
 
 TEST(WaterSurfaceTest, OneUpdateIntegratesThenDampsThenPullsTowardsTheNeighbours) {
-    WaterSurface water(side, side, size, size, damping, stiffness);
+    WaterSurface water = sceneWater();
     const Vector3 c = water.vertexArray.vertices[centre];
     water.disturb(c.x, c.z, 1.0f, 0.3f);
-    EXPECT_EQ(water.velocities[centre].y, -1.0f);
     EXPECT_EQ(water.vertexArray.vertices[centre].y, 0.0f);
     water.update(16);
     // Position from the mean of the new and the previous (zero) velocity, then damping.
     const float y = -1.0f * (16.0f * 0.0005f);
     EXPECT_FLOAT_EQ(water.vertexArray.vertices[centre].y, y);
-    EXPECT_FLOAT_EQ(water.previousVelocities[centre].y, -1.0f);
     EXPECT_FLOAT_EQ(water.velocities[centre].y, -1.0f * (1.0f - 0.016f * damping));
     // Eight neighbours at rest: four at one spacing, four diagonal.
-    const float spacing = size / (side - 1);
     const float pull = stiffness * (4.0f * -y / spacing + 4.0f * -y / (spacing * std::sqrt(2.0f)));
     EXPECT_NEAR(water.accelerations[centre].y, pull, 1e-5f);
-    const float neighbourPull = stiffness * (y / spacing);
-    EXPECT_NEAR(water.accelerations[centre + 1].y, neighbourPull, 1e-6f);
-    EXPECT_NEAR(water.accelerations[centre + side + 1].y, neighbourPull / std::sqrt(2.0f), 1e-6f);
+    EXPECT_NEAR(water.accelerations[centre + 1].y, stiffness * y / spacing, 1e-6f);
+    EXPECT_NEAR(water.accelerations[centre + side + 1].y, stiffness * y / spacing / std::sqrt(2.0f), 1e-6f);
     EXPECT_EQ(water.accelerations[centre + 2].y, 0.0f);
     EXPECT_LT(water.vertexArray.normals[centre + 1].x, 0.0f);
 }
 
 TEST(WaterSurfaceTest, RimIsHeldByAZeroNeighbourOneUnitBeyondTheEdge) {
-    WaterSurface water(side, side, size, size, damping, stiffness);
+    WaterSurface water = sceneWater();
     water.vertexArray.vertices[0].y = 1.0f;
     water.update(0);
-    const float spacing = size / (side - 1);
     // Three neighbours inside the grid and five beyond it.
     const float expected = stiffness * (-1.0f / (spacing * std::sqrt(2.0f)) - 2.0f / spacing - 5.0f);
     EXPECT_NEAR(water.accelerations[0].y, expected, 1e-4f);
-    EXPECT_EQ(water.vertexArray.vertices[0].y, 1.0f);
 }
 
 TEST(WaterSurfaceTest, DisturbanceReachesStrictlyLessThanItsRadiusWithQuadraticFalloff) {
-    // Vertices at -1, 0 and 1 on both axes.
+    // Vertices at -1, 0 and 1 on both axes; vertex 3 r + c at x = c - 1, z = r - 1.
     WaterSurface water(3, 3, 2.0f, 2.0f, damping, stiffness);
-    water.disturb(0.5f, 0.0f, 1.0f, 0.5f);
+    water.disturb(0.0f, 0.5f, 1.0f, 0.5f);
     for (int i = 0; i < water.vertexArray.count; ++i) {
         EXPECT_EQ(water.velocities[i].y, 0.0f) << i;
     }
-    water.update(16);
+    water.disturb(0.0f, 0.5f, 2.0f, 0.8f);
     for (int i = 0; i < water.vertexArray.count; ++i) {
-        EXPECT_EQ(water.vertexArray.vertices[i].y, 0.0f) << i;
+        EXPECT_FLOAT_EQ(water.velocities[i].y, i == 4 || i == 7 ? -2.0f * (1.0f - 0.25f / 0.64f) : 0.0f) << i;
     }
-    water.disturb(0.5f, 0.0f, 2.0f, 1.0f);
-    // The two vertices at distance 0.5 of the point, nothing else.
-    EXPECT_FLOAT_EQ(water.velocities[4].y, -2.0f * (1.0f - 0.25f));
-    EXPECT_FLOAT_EQ(water.velocities[5].y, -2.0f * (1.0f - 0.25f));
-    EXPECT_EQ(water.velocities[3].y, 0.0f);
-    EXPECT_EQ(water.velocities[1].y, 0.0f);
 }
 
-TEST(WaterSurfaceTest, DisturbanceSpreadsAsASymmetricRingAndDiesAway) {
-    WaterSurface water(side, side, size, size, damping, stiffness);
+TEST(WaterSurfaceTest, DisturbanceSpreadsAsASymmetricRingAndDiesAwayFasterWithMoreDamping) {
+    WaterSurface water = sceneWater();
+    WaterSurface stronger = sceneWater(2.0f);
     const Vector3 c = water.vertexArray.vertices[centre];
     water.disturb(c.x, c.z, 1.0f, 0.3f);
-    double early = 0.0;
-    double late = 0.0;
+    stronger.disturb(c.x, c.z, 1.0f, 0.3f);
+    double early = 0.0, late = 0.0, strongerLate = 0.0;
     std::vector<double> radii;
     for (int frame = 1; frame <= 200; ++frame) {
         water.update(16);
-        if (frame <= 40) {
-            early += energy(water);
-        } else if (frame > 160) {
-            late += energy(water);
-        }
+        stronger.update(16);
+        early += frame <= 40 ? energy(water) : 0.0;
+        late += frame > 60 && frame <= 100 ? energy(water) : 0.0;
+        strongerLate += frame > 60 && frame <= 100 ? energy(stronger) : 0.0;
         if (frame == 20 || frame == 60 || frame == 120) {
             radii.push_back(displacementRadius(water));
         }
@@ -137,33 +123,14 @@ TEST(WaterSurfaceTest, DisturbanceSpreadsAsASymmetricRingAndDiesAway) {
             }
         }
     }
-    ASSERT_EQ(radii.size(), 3u);
     EXPECT_LT(radii[0], radii[1]);
     EXPECT_LT(radii[1], radii[2]);
-    EXPECT_LT(late, early / 10.0);
-}
-
-TEST(WaterSurfaceTest, StrongerDampingCalmsTheSurfaceFaster) {
-    WaterSurface gentle(side, side, size, size, damping, stiffness);
-    WaterSurface strong(side, side, size, size, 2.0f * damping, stiffness);
-    const Vector3 c = gentle.vertexArray.vertices[centre];
-    gentle.disturb(c.x, c.z, 1.0f, 0.3f);
-    strong.disturb(c.x, c.z, 1.0f, 0.3f);
-    double gentleEnergy = 0.0;
-    double strongEnergy = 0.0;
-    for (int frame = 1; frame <= 100; ++frame) {
-        gentle.update(16);
-        strong.update(16);
-        if (frame > 60) {
-            gentleEnergy += energy(gentle);
-            strongEnergy += energy(strong);
-        }
-    }
-    EXPECT_LT(strongEnergy, gentleEnergy / 4.0);
+    EXPECT_LT(energy(water) * 40.0, early / 10.0);
+    EXPECT_LT(strongerLate, late / 4.0);
 }
 
 TEST(WaterSurfaceTest, FrameLongerThanTheDampingTimeStopsTheVelocitiesInsteadOfReversingThem) {
-    WaterSurface water(side, side, size, size, damping, stiffness);
+    WaterSurface water = sceneWater();
     water.disturb(0.0f, 0.0f, 1.0f, 1.0f);
     water.update(400);
     for (int i = 0; i < water.vertexArray.count; ++i) {
@@ -173,22 +140,20 @@ TEST(WaterSurfaceTest, FrameLongerThanTheDampingTimeStopsTheVelocitiesInsteadOfR
 }
 
 TEST(WaterSurfaceTest, VerticesNeverMoveSideways) {
-    WaterSurface water(side, side, size, size, damping, stiffness);
+    WaterSurface water = sceneWater();
     const GridMesh flat(side, side, size, size);
     for (int frame = 0; frame < 300; ++frame) {
         if (frame % 10 == 0) {
-            water.disturb(std::sin(static_cast<float>(frame)) * 4.0f, std::cos(static_cast<float>(frame)) * 4.0f, 1.5f,
-                          0.8f);
+            const float f = static_cast<float>(frame);
+            water.disturb(std::sin(f) * 4.0f, std::cos(f) * 4.0f, 1.5f, 0.8f);
         }
         water.update(16 + frame % 7);
     }
     for (int i = 0; i < water.vertexArray.count; ++i) {
         EXPECT_EQ(water.vertexArray.vertices[i].x, flat.vertexArray.vertices[i].x) << i;
         EXPECT_EQ(water.vertexArray.vertices[i].z, flat.vertexArray.vertices[i].z) << i;
-        EXPECT_EQ(water.velocities[i].x, 0.0f) << i;
-        EXPECT_EQ(water.velocities[i].z, 0.0f) << i;
-        EXPECT_EQ(water.accelerations[i].x, 0.0f) << i;
-        EXPECT_EQ(water.accelerations[i].z, 0.0f) << i;
+        EXPECT_EQ(water.velocities[i].x + water.accelerations[i].x, 0.0f) << i;
+        EXPECT_EQ(water.velocities[i].z + water.accelerations[i].z, 0.0f) << i;
     }
     EXPECT_GT(energy(water), 0.0);
 }

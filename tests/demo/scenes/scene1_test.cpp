@@ -44,11 +44,18 @@ protected:
     Scene1 scene;
 };
 
-TEST_F(Scene1Test, DrawsAPictureAtEveryStageOfTheScene) {
+TEST_F(Scene1Test, DrawsAPictureAtEveryStageOfTheSceneWithBlueRain) {
     for (unsigned int at : {0u, 6000u, 20000u, 37000u, 41000u, 44000u}) {
         runUntil(scene, at, 20);
-        playFrames(scene, 3, 16);
+        playFrames(scene, 2, 16);
     }
+    expectIndependenceOfThePreviousFrame(scene, true);
+    renderer.beginFrame();
+    camera.draw(renderer);
+    scene.rain.draw(renderer);
+    const Colour rain = litColour(bandPixels());
+    EXPECT_GT(rain.b, rain.g + 30.0);
+    EXPECT_GT(rain.g, rain.r + 20.0);
 }
 
 TEST_F(Scene1Test, TheIntroLinesFollowTheScenesClockAndFinishAt40Seconds) {

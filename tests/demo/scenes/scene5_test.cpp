@@ -67,6 +67,7 @@ TEST_F(Scene5Test, ALongFrameKeepsTheCreditsOnTime) {
     EXPECT_EQ(scene.credits->lines.front(), "by kel7 and reed alt torvik and pallo");
     showUntil(12100);
     EXPECT_EQ(scene.credits->lines.front(), "Deadline was way to early");
+    expectIndependenceOfThePreviousFrame(scene, false);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <SDL_opengl.h>
 
+#include <cstdlib>
+
 namespace Tramble {
 
 namespace {
@@ -67,6 +69,50 @@ void SceneTest::playFrames(IDemoScene& scene, int frames, unsigned int step) {
         EXPECT_GT(stats.lit, static_cast<int>(stats.pixels * minimumLitShare))
             << "blank frame after " << scene.elapsed << " ms";
     }
+}
+
+void SceneTest::expectIndependenceOfThePreviousFrame(IDemoScene& scene, bool steersCamera) {
+    scene.updateTask(0);
+    const Vector3 eye = camera.position;
+    const Vector3 target = camera.target;
+    // The font jitters on the shared random numbers: the same numbers for both frames.
+    std::srand(7);
+    drawFrame(scene);
+    const std::vector<unsigned char> clean = bandPixels();
+    RenderState other;
+    other.lighting = false;
+    other.depthTest = false;
+    other.fog = true;
+    other.flatShading = true;
+    other.polygonMode = PolygonMode::Lines;
+    renderer.setState(other);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    std::srand(7);
+    drawFrame(scene);
+    EXPECT_TRUE(bandPixels() == clean) << "the frame follows the state before it";
+    renderer.setState(RenderState());
+    if (steersCamera) {
+        camera.setPosition(Vector3(5.0f, -7.0f, 3.0f));
+        camera.setTarget(Vector3(-4.0f, 2.0f, 9.0f));
+        scene.updateTask(0);
+        EXPECT_TRUE(camera.position.x == eye.x && camera.position.y == eye.y && camera.position.z == eye.z);
+        EXPECT_TRUE(camera.target.x == target.x && camera.target.y == target.y && camera.target.z == target.z);
+    }
+}
+
+Colour litColour(const std::vector<unsigned char>& rgb) {
+    Colour sum;
+    int lit = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        if (rgb[i] > darkLevel || rgb[i + 1] > darkLevel || rgb[i + 2] > darkLevel) {
+            sum.r += rgb[i];
+            sum.g += rgb[i + 1];
+            sum.b += rgb[i + 2];
+            ++lit;
+        }
+    }
+    const double n = lit > 0 ? lit : 1;
+    return Colour{sum.r / n, sum.g / n, sum.b / n};
 }
 
 std::vector<unsigned char> bandPixels() {

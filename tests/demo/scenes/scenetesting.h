@@ -38,12 +38,21 @@ protected:
     FrameStats drawFrame(IDemoScene& scene);
     // A few frames of fixed steps, each drawn and checked for errors and blankness.
     void playFrames(IDemoScene& scene, int frames, unsigned int step);
+    // The frame must not depend on the state another scene's draw left the renderer in, and,
+    // for a scene that steers the camera, an update must put back a camera moved elsewhere.
+    void expectIndependenceOfThePreviousFrame(IDemoScene& scene, bool steersCamera);
 
     Renderer renderer;
     TextureManager textures{&renderer};
     BitmapFont font;
     Camera camera;
 };
+
+// Mean red, green and blue (0 to 255) of the pixels of a frame region that are not dark.
+struct Colour {
+    double r = 0.0, g = 0.0, b = 0.0;
+};
+Colour litColour(const std::vector<unsigned char>& rgb);
 
 // RGB pixels of the 800 x 400 band at (0, 100) where the 3D picture is drawn.
 std::vector<unsigned char> bandPixels();
