@@ -110,8 +110,8 @@ TEST(ParticleSystemTest, SpawnDrawsLifeThenPositionThenYawThenPitch) {
     const Vector3 start = (1.0f - t) * a + t * b;
     EXPECT_FLOAT_EQ(p.position.x, start.x);
     EXPECT_FLOAT_EQ(p.position.y, start.y);
-    const float yaw = static_cast<float>(r[5] % 360) * DegreesToRadians;
-    const float pitch = static_cast<float>(r[6] % 360) * DegreesToRadians;
+    const float yaw = static_cast<float>(r[5] % 360) * degreesToRadians;
+    const float pitch = static_cast<float>(r[6] % 360) * degreesToRadians;
     EXPECT_NEAR(p.acceleration.x, -2.0f * std::sin(yaw) * std::cos(pitch), 1e-5f);
     EXPECT_NEAR(p.acceleration.y, 2.0f + 2.0f * std::sin(pitch), 1e-5f);
     EXPECT_NEAR(p.acceleration.z, -2.0f * std::cos(yaw) * std::cos(pitch), 1e-5f);
