@@ -137,7 +137,7 @@ declare -A TRAMBLE_FUZZ_MAX_LEN=([audio]=8192 [image]=4096 [text]=512)
 # Seconds one input may take before it counts as a hang (wall clock, on a busy machine).
 TRAMBLE_FUZZ_INPUT_TIMEOUT=25
 # Seconds each target fuzzes in the test command.
-TRAMBLE_FUZZ_CI_SECONDS=25
+TRAMBLE_FUZZ_CI_SECONDS=10
 
 # Builds the fuzz targets, replays the kept regression inputs, then fuzzes each target given
 # after $1 (seconds) at once. Fails when any replay or run finds a fault.
