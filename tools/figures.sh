@@ -192,7 +192,7 @@ print_av_offsets() {
         }' "$work/audio.txt" "$work/tramble.log"
 }
 
-echo "figures: playing the demo once in real time (205 s) under llvmpipe${stop_at:+, stopped for ${stop_seconds} s at ${stop_at} s}"
+echo "figures: playing the whole demo once in real time under llvmpipe${stop_at:+, stopped for ${stop_seconds} s at ${stop_at} s}"
 mkfifo "$work/tramble.fifo"
 timestamp_lines <"$work/tramble.fifo" >"$work/tramble.log" &
 stamper=$!

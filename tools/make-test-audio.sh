@@ -1,12 +1,15 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Regenerates the small MP3 fixtures of the audio library's tests in tests/audio/data/.
 # Tones come from sox and are encoded by lame; the bad inputs are built byte by byte.
 # Needs sox, lame, ImageMagick's convert and openssl. Run from anywhere; output is deterministic.
-set -eu
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
-OUT="$(cd "$(dirname "$0")/.." && pwd)/tests/audio/data"
+tramble_require_packages sox lame imagemagick openssl
+
+OUT="$TRAMBLE_ROOT/tests/audio/data"
 TMP="$(mktemp -d)"
-trap 'rm -rf "$TMP"' EXIT
+tramble_on_exit 'rm -rf "$TMP"'
 mkdir -p "$OUT"
 
 # tone NAME FREQ_HZ SECONDS RATE_HZ CHANNELS LAME_OPTIONS...
@@ -42,8 +45,8 @@ tone tone660_1100ms_stereo44k_id3 660 1.1 44100 2 -m j -b 96 --id3v2-only \
 : > "$OUT/empty.mp3"                                   # zero bytes
 cp "$TMP/red.jpg" "$OUT/image.mp3"                     # a JPEG under an MP3 name
 # 8 KiB of pseudo-random bytes: AES-CTR keystream with a fixed key, the same on every run.
-openssl enc -aes-128-ctr -nosalt -K 000102030405060708090a0b0c0d0e0f -iv 0 \
-    < /dev/zero 2> /dev/null | head -c 8192 > "$OUT/random.mp3"
+head -c 8192 /dev/zero | openssl enc -aes-128-ctr -nosalt -K 000102030405060708090a0b0c0d0e0f -iv 0 \
+    2> /dev/null > "$OUT/random.mp3"
 # The first 600 bytes of the CBR 128 kb/s stereo fixture: the LAME info frame (417 bytes) and
 # less than half of the first audio frame, so not one frame of audio is complete.
 head -c 600 "$OUT/tone440_1000ms_stereo44k_cbr.mp3" > "$OUT/truncated.mp3"

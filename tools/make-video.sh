@@ -47,14 +47,13 @@ if [ "$video" = no ]; then
     exit 0
 fi
 
-video_frames=12300
-echo "make-video: playing the 205-second demo frame by frame ($video_frames frames: about eight minutes)"
+echo "make-video: playing the whole demo frame by frame (about eight minutes)"
 mkfifo "$work/frames.rgb"
 ffmpeg -hide_banner -loglevel error -y \
     -f rawvideo -pixel_format rgb24 -video_size 800x600 -framerate 60 -i "$work/frames.rgb" \
     -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p "$work/picture.mp4" &
 encoder=$!
-tramble_show_progress "$work/frames.txt" "$video_frames" &
+tramble_show_progress "$work/frames.txt" "$log" 60 &
 tramble_on_exit "kill $! 2>/dev/null"
 if ! env "${capture_env[@]}" TRAMBLE_CAPTURE_VIDEO="$work/frames.rgb" TRAMBLE_CAPTURE_AUDIO="$work/sound.wav" \
     TRAMBLE_FRAME_LOG="$work/frames.txt"     "$TRAMBLE_RELEASE_BUILD/tramble" >"$log" 2>&1; then

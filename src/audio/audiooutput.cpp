@@ -12,16 +12,16 @@ namespace Tramble {
 namespace {
 
 // Device 1 is the default output SDL opens; -1 asks for the default too.
-constexpr int kDefaultDevice = 1;
-constexpr int kAnyDevice = -1;
+constexpr int defaultDevice = 1;
+constexpr int anyDevice = -1;
 // Accepted output rates in Hz.
-constexpr DWORD kMinRate = 8000;
-constexpr DWORD kMaxRate = 192000;
-// Device buffer in sample frames: 1024 at 44.1 kHz is 23 ms, the output latency.
-constexpr Uint16 kBufferFrames = 1024;
-constexpr int kChannels = 2;
+constexpr DWORD minRate = 8000;
+constexpr DWORD maxRate = 192000;
+// Device buffer in sample frames: 1024 at 44.1 hz is 23 ms, the output latency.
+constexpr Uint16 deviceBufferFrames = 1024;
+constexpr int channelCount = 2;
 // Bytes per output sample frame: two signed 16-bit samples.
-constexpr DWORD kBytesPerFrame = kChannels * sizeof(std::int16_t);
+constexpr DWORD bytesPerFrame = channelCount * sizeof(std::int16_t);
 
 class AudioLock {
 public:
@@ -34,7 +34,7 @@ public:
 void SDLCALL fillDeviceBuffer(void* output, Uint8* buffer, int length) {
     // SDL hands out buffers aligned for its sample format, signed 16-bit here.
     static_cast<AudioOutput*>(output)->mix(reinterpret_cast<std::int16_t*>(buffer),
-                                           static_cast<std::size_t>(length) / kBytesPerFrame);
+                                           static_cast<std::size_t>(length) / bytesPerFrame);
 }
 
 int openError(Mp3Stream::OpenError error) {
@@ -67,13 +67,13 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
     if (isOpen) {
         return BASS_ERROR_ALREADY;
     }
-    if (device != kDefaultDevice && device != kAnyDevice) {
+    if (device != defaultDevice && device != anyDevice) {
         return BASS_ERROR_DEVICE;
     }
     if (flags & ~DWORD(BASS_DEVICE_LATENCY)) {
         return BASS_ERROR_NOTAVAIL;
     }
-    if (frequency < kMinRate || frequency > kMaxRate) {
+    if (frequency < minRate || frequency > maxRate) {
         return BASS_ERROR_ILLPARAM;
     }
 
@@ -84,8 +84,8 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
     SDL_AudioSpec wanted{};
     wanted.freq = static_cast<int>(frequency);
     wanted.format = AUDIO_S16SYS;
-    wanted.channels = kChannels;
-    wanted.samples = kBufferFrames;
+    wanted.channels = channelCount;
+    wanted.samples = deviceBufferFrames;
     wanted.callback = fillDeviceBuffer;
     wanted.userdata = this;
     // No "obtained" format: SDL converts to whatever the hardware takes, so mix() always sees
@@ -107,10 +107,10 @@ int AudioOutput::openWithoutDevice(DWORD frequency) {
     if (isOpen) {
         return BASS_ERROR_ALREADY;
     }
-    if (frequency < kMinRate || frequency > kMaxRate) {
+    if (frequency < minRate || frequency > maxRate) {
         return BASS_ERROR_ILLPARAM;
     }
-    becomeOpen(frequency, 0, kBufferFrames, false);
+    becomeOpen(frequency, 0, deviceBufferFrames, false);
     return BASS_OK;
 }
 
@@ -120,7 +120,7 @@ void AudioOutput::becomeOpen(DWORD frequency, DWORD flags, DWORD frames, bool de
     this->frequency = frequency;
     initFlags = flags;
     bufferFrames = frames;
-    scratch.assign(bufferFrames * kChannels, 0);
+    scratch.assign(bufferFrames * channelCount, 0);
     // A buffer that was just handed over is heard once the one before it has played, one
     // buffer's length later. SDL 1.2 cannot tell the delay behind the device, so that is the
     // latency: derived, rounded up to whole milliseconds.
@@ -179,7 +179,7 @@ int AudioOutput::info(BASS_INFO& info) {
     info.minbuf = static_cast<DWORD>((bufferFrames * 1000ull + frequency - 1) / frequency);
     info.latency = latencyMs;
     info.initflags = initFlags;
-    info.speakers = kChannels;
+    info.speakers = channelCount;
     info.freq = frequency;
     return BASS_OK;
 }
@@ -257,7 +257,7 @@ int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
     if (bytes == QWORD(-1)) {
         return BASS_ERROR_ILLPARAM;
     }
-    seconds = static_cast<float>(static_cast<double>(bytes) / (frequency * kBytesPerFrame));
+    seconds = static_cast<float>(static_cast<double>(bytes) / (frequency * bytesPerFrame));
     return BASS_OK;
 }
 
@@ -272,7 +272,7 @@ int AudioOutput::activity(DWORD handle, DWORD& state) {
 }
 
 void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
-    const std::size_t samples = frames * kChannels;
+    const std::size_t samples = frames * channelCount;
     std::fill(out, out + samples, std::int16_t{0});
     if (scratch.size() < samples) {
         scratch.resize(samples);
@@ -283,8 +283,8 @@ void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
             continue;
         }
         const std::size_t got = channel.decoder->read(scratch.data(), frames);
-        channel.position += got * kBytesPerFrame;
-        for (std::size_t i = 0; i < got * kChannels; ++i) {
+        channel.position += got * bytesPerFrame;
+        for (std::size_t i = 0; i < got * channelCount; ++i) {
             out[i] = static_cast<std::int16_t>(std::clamp(out[i] + scratch[i], -32768, 32767));
         }
     }

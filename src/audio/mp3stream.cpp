@@ -15,18 +15,18 @@ namespace Tramble {
 namespace {
 
 // Output channels: every stream comes out as stereo, mono sources are doubled.
-constexpr int kChannels = 2;
+constexpr int channelCount = 2;
 // Sample frames decoded per libmpg123 read: about two MPEG frames, so one read fills a
 // typical device buffer without holding more than a few kilobytes.
-constexpr std::size_t kChunkFrames = 2048;
+constexpr std::size_t largestChunkFrames = 2048;
 // Reads that may yield no samples in a row before the stream is taken as broken; guards the
 // callback against a decoder that keeps answering "ok" without producing audio.
-constexpr int kMaxEmptyReads = 64;
+constexpr int maxEmptyReads = 64;
 // Scale from float samples in [-1, 1] to signed 16-bit.
-constexpr float kFullScale = 32767.0f;
+constexpr float fullScale = 32767.0f;
 
 std::int16_t toSample(float value) {
-    const float scaled = std::clamp(value * kFullScale, -32768.0f, 32767.0f);
+    const float scaled = std::clamp(value * fullScale, -32768.0f, 32767.0f);
     return static_cast<std::int16_t>(std::lrint(scaled));
 }
 
@@ -40,7 +40,7 @@ void Mp3Stream::ResamplerDeleter::operator()(syn123_struct* handle) const {
     syn123_del(handle);
 }
 
-Mp3Stream::Mp3Stream(long outputRate) : outputRate(outputRate), decoded(kChunkFrames * kChannels) {}
+Mp3Stream::Mp3Stream(long outputRate) : outputRate(outputRate), decoded(largestChunkFrames * channelCount) {}
 
 Mp3Stream::~Mp3Stream() = default;
 
@@ -89,32 +89,32 @@ std::unique_ptr<Mp3Stream> Mp3Stream::open(const std::string& path, long outputR
 bool Mp3Stream::setInputRate(long rate) {
     inputRate = rate;
     resampling = rate != outputRate;
-    chunkFrames = kChunkFrames;
+    chunkFrames = largestChunkFrames;
     if (!resampling) {
         return true;
     }
     if (!resampler) {
         int status = SYN123_OK;
-        resampler.reset(syn123_new(outputRate, kChannels, MPG123_ENC_FLOAT_32, 0, &status));
+        resampler.reset(syn123_new(outputRate, channelCount, MPG123_ENC_FLOAT_32, 0, &status));
         if (!resampler) {
             return false;
         }
     }
     // Changing only the rates keeps the resampler's history, so a rate change in mid-stream
     // does not click.
-    if (syn123_setup_resample(resampler.get(), rate, outputRate, kChannels, 0, 0) != SYN123_OK) {
+    if (syn123_setup_resample(resampler.get(), rate, outputRate, channelCount, 0, 0) != SYN123_OK) {
         return false;
     }
-    chunkFrames = std::min(kChunkFrames, syn123_resample_maxincount(rate, outputRate));
-    resampled.resize(syn123_resample_count(rate, outputRate, chunkFrames) * kChannels);
+    chunkFrames = std::min(largestChunkFrames, syn123_resample_maxincount(rate, outputRate));
+    resampled.resize(syn123_resample_count(rate, outputRate, chunkFrames) * channelCount);
     return !resampled.empty();
 }
 
 bool Mp3Stream::refill() {
     mpg123_handle* handle = decoder.get();
-    for (int emptyReads = 0; !decoderDone && emptyReads < kMaxEmptyReads; ++emptyReads) {
+    for (int emptyReads = 0; !decoderDone && emptyReads < maxEmptyReads; ++emptyReads) {
         std::size_t bytes = 0;
-        const int status = mpg123_read(handle, decoded.data(), chunkFrames * kChannels * sizeof(float), &bytes);
+        const int status = mpg123_read(handle, decoded.data(), chunkFrames * channelCount * sizeof(float), &bytes);
         if (status == MPG123_NEW_FORMAT) {
             long rate = 0;
             int channels = 0;
@@ -127,7 +127,7 @@ bool Mp3Stream::refill() {
             // stream is over, after whatever this last read produced.
             decoderDone = true;
         }
-        const std::size_t frames = bytes / (kChannels * sizeof(float));
+        const std::size_t frames = bytes / (channelCount * sizeof(float));
         if (resampling) {
             pending = resampled.data();
             pendingFrames = frames ? syn123_resample(resampler.get(), resampled.data(), decoded.data(), frames) : 0;
@@ -150,8 +150,8 @@ std::size_t Mp3Stream::read(std::int16_t* out, std::size_t frames) {
             break;
         }
         const std::size_t count = std::min(frames - written, pendingFrames);
-        std::transform(pending, pending + count * kChannels, out + written * kChannels, toSample);
-        pending += count * kChannels;
+        std::transform(pending, pending + count * channelCount, out + written * channelCount, toSample);
+        pending += count * channelCount;
         pendingFrames -= count;
         written += count;
     }

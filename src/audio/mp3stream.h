@@ -55,7 +55,7 @@ private:
     long inputRate = 0;
     bool resampling = false;
     bool decoderDone = false;
-    // Frames asked of libmpg123 per read; at most kChunkFrames, less if the resampler needs.
+    // Frames asked of libmpg123 per read; at most largestChunkFrames, less if the resampler needs.
     std::size_t chunkFrames = 0;
     // Decoded float frames at the source rate, and (when resampling) at the output rate.
     std::vector<float> decoded;

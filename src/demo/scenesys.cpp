@@ -92,7 +92,7 @@ void DemoSceneHandler::update(unsigned int timerMs) {
     }
     if (lastEventTime < now) {
         LOG(Notice) << "No scenes left, exiting\n";
-        engine->kernel.flags |= HaltFlag;
+        engine->kernel.flags |= haltFlag;
     }
     beatClock->update();
 }

@@ -6,7 +6,7 @@
 namespace Tramble {
 
 // Bit 0 of IBasicTask::flags: on the kernel it ends the main loop after the current pass.
-const unsigned int HaltFlag = 1;
+const unsigned int haltFlag = 1;
 
 class IBasicTask {
 public:

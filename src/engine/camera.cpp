@@ -27,14 +27,14 @@ void Camera::rotate(float pitch, float yaw, float roll) {
 }
 
 void Camera::moveForward(float amount) {
-    const float p = angles.x * DegreesToRadians;
-    const float y = angles.y * DegreesToRadians;
+    const float p = angles.x * degreesToRadians;
+    const float y = angles.y * degreesToRadians;
     const Vector3 direction(-std::cos(p) * std::sin(y), std::sin(p), std::cos(p) * std::cos(y));
     velocity += direction * (amount * stepSpeed);
 }
 
 void Camera::strafe(float amount) {
-    const float y = angles.y * DegreesToRadians;
+    const float y = angles.y * degreesToRadians;
     const float s = amount * -stepSpeed;
     velocity += Vector3(std::cos(y) * s, 0.0f, std::sin(y) * s);
 }

@@ -40,7 +40,7 @@ bool Engine::recieveInput(const SDL_Event& event) {
         return false;
     }
     LOG(Notice) << "Caught quit event, halting\n";
-    kernel.flags |= HaltFlag;
+    kernel.flags |= haltFlag;
     return true;
 }
 

@@ -16,10 +16,10 @@ const float strafeStep = 1.0f;
 const float degreesPerPixel = 0.5f;
 
 bool validKey(SDLKey symbol) {
-    return symbol >= 0 && symbol < KeyCount;
+    return symbol >= 0 && symbol < keyCount;
 }
 bool validButton(int button) {
-    return button >= 0 && button < MouseButtonCount;
+    return button >= 0 && button < mouseButtonCount;
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ bool KeyboardInput::keyUp(const SDL_keysym& key) {
 }
 
 void KeyboardInput::update() {
-    for (int symbol = 0; symbol < KeyCount; ++symbol) {
+    for (int symbol = 0; symbol < keyCount; ++symbol) {
         if (pressed[symbol] && !bindings[symbol].empty()) {
             bindings[symbol]();
         }
@@ -113,7 +113,7 @@ bool MouseInput::mouseMotion(Sint16 x, Sint16 y) {
 }
 
 void MouseInput::update() {
-    for (int button = 0; button < MouseButtonCount; ++button) {
+    for (int button = 0; button < mouseButtonCount; ++button) {
         if (pressed[button] && !buttonBindings[button].empty()) {
             buttonBindings[button]();
         }

@@ -35,9 +35,9 @@ public:
 };
 
 // Key symbols SDL 1.2 reports: 0 to 322.
-const int KeyCount = 323;
+const int keyCount = 323;
 // Mouse buttons the table holds: 0 to 7. Higher numbers are ignored.
-const int MouseButtonCount = 8;
+const int mouseButtonCount = 8;
 
 class KeyboardInput : public IInputReceiver, public virtual ITask {
 public:
@@ -47,8 +47,8 @@ public:
     virtual bool keyUp(const SDL_keysym& key);
     void update() override;
 
-    boost::function<void()> bindings[KeyCount];
-    bool pressed[KeyCount] = {};
+    boost::function<void()> bindings[keyCount];
+    bool pressed[keyCount] = {};
 };
 
 class MouseInput : public IInputReceiver, public virtual ITask {
@@ -61,8 +61,8 @@ public:
     void update() override;
 
     boost::function<void(Sint16, Sint16)> motion;
-    boost::function<void()> buttonBindings[MouseButtonCount];
-    bool pressed[MouseButtonCount] = {};
+    boost::function<void()> buttonBindings[mouseButtonCount];
+    bool pressed[mouseButtonCount] = {};
 };
 
 // The demo's free-flying camera: w/s move, a/d strafe, mouse motion turns.

@@ -38,7 +38,7 @@ void Kernel::stop() {
 }
 
 bool Kernel::run() {
-    while (!children.empty() && (flags & HaltFlag) == 0) {
+    while (!children.empty() && (flags & haltFlag) == 0) {
         updateTask();
     }
     stopTask();

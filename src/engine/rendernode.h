@@ -21,6 +21,7 @@ public:
 class RenderGroup : public RenderNode {
 public:
     void draw(Renderer& renderer) override;
+    // Extension points around the children (state a group sets for them); both do nothing.
     virtual void preDraw(Renderer& renderer);
     virtual void postDraw(Renderer& renderer);
 

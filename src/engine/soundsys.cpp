@@ -13,9 +13,9 @@ namespace Tramble {
 namespace {
 
 // The first real output device.
-constexpr int kOutputDevice = 1;
-constexpr float kSecondsPerMinute = 60.0f;
-constexpr float kSecondsPerMillisecond = 0.001f;
+constexpr int outputDevice = 1;
+constexpr float secondsPerMinute = 60.0f;
+constexpr float secondsPerMillisecond = 0.001f;
 
 }  // namespace
 
@@ -24,7 +24,7 @@ SoundTask::SoundTask(unsigned int frequency) : frequency(frequency) {}
 bool SoundTask::start() {
     LOG(Info) << "Starting sound task" << std::endl;
     LogIndent indent;
-    if (!BASS_Init(kOutputDevice, frequency, BASS_DEVICE_LATENCY, nullptr, nullptr)) {
+    if (!BASS_Init(outputDevice, frequency, BASS_DEVICE_LATENCY, nullptr, nullptr)) {
         LOG(Error) << "Could not initialize\n";
         return false;
     }
@@ -58,9 +58,9 @@ BeatClock::BeatClock(unsigned int stream, int tempo, float offset) : stream(stre
     info.size = sizeof(info);
     // Without an initialised output the latency stays 0.
     BASS_GetInfo(&info);
-    nextBeat = info.latency * kSecondsPerMillisecond + offset;
+    nextBeat = info.latency * secondsPerMillisecond + offset;
     // A tempo of 0 or less has no beat grid: beatLength 0 keeps such a clock silent.
-    beatLength = tempo > 0 ? kSecondsPerMinute / tempo : 0.0f;
+    beatLength = tempo > 0 ? secondsPerMinute / tempo : 0.0f;
 }
 
 void BeatClock::update() {

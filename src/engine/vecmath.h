@@ -8,7 +8,7 @@
 namespace Tramble {
 
 // Degrees to radians as the engine has always computed it: pi and 1/180 as floats.
-const float DegreesToRadians = 3.1415927f * 0.0055555557f;
+const float degreesToRadians = 3.1415927f * 0.0055555557f;
 
 struct Vector3 {
     float x = 0.0f;

@@ -37,8 +37,12 @@ public:
     void stop() override;
     void update() override;
 
+    // Always true: it keeps the failing-operation shape, so a setup that could be refused
+    // needs no change to its callers.
     bool setVideoSetup(const VideoSetup& setup);
 
+    // True once start has succeeded; never reset. Nothing in the demo reads it: it is the
+    // task's state for whoever embeds the engine.
     bool active = false;
     VideoSetup setup;
     Renderer renderer;

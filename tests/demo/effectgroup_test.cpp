@@ -21,14 +21,14 @@ public:
     void draw(Renderer&) override {
         journal->push_back(name + " draw");
         if (--drawsLeft <= 0) {
-            flags |= EffectFinished;
+            flags |= effectFinished;
         }
     }
     void update(unsigned int ms) override {
         journal->push_back(name + " update " + std::to_string(ms));
         age += ms;
         if (age >= lifetime) {
-            flags |= EffectFinished;
+            flags |= effectFinished;
         }
     }
 

@@ -92,7 +92,7 @@ protected:
         return false;
     }
 
-    bool halted() const { return (engine->kernel.flags & HaltFlag) != 0; }
+    bool halted() const { return (engine->kernel.flags & haltFlag) != 0; }
 
     // The scenes live as long as the fixture, as the program's scenes outlive the handler.
     RecordingScene& addScene(const std::string& name) {

@@ -81,7 +81,7 @@ TEST_F(TextSequenceTest, ALongFrameMovesStraightOnToTheLineThatIsDue) {
     EXPECT_EQ(drawnLine(sequence), "four");
     sequence.update(4000);
     EXPECT_EQ(drawnLine(sequence), "");
-    EXPECT_NE(sequence.flags & EffectFinished, 0u) << "finished on time";
+    EXPECT_NE(sequence.flags & effectFinished, 0u) << "finished on time";
     EXPECT_TRUE(sequence.removeMe);
 }
 
@@ -90,7 +90,7 @@ TEST_F(TextSequenceTest, AnEmptySequenceFinishesOnItsFirstDrawAndPrintsNothing) 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     sequence.draw(renderer);
-    EXPECT_NE(sequence.flags & EffectFinished, 0u);
+    EXPECT_NE(sequence.flags & effectFinished, 0u);
     EXPECT_TRUE(sequence.removeMe);
     for (unsigned char channel : readFrame()) {
         ASSERT_EQ(channel, 0);
@@ -106,7 +106,7 @@ TEST_F(TextSequenceTest, AFinishedSequenceKeepsBeingDrawnHarmlessly) {
         sequence.update(9000);
         EXPECT_EQ(drawnLine(sequence), "");
     }
-    EXPECT_NE(sequence.flags & EffectFinished, 0u);
+    EXPECT_NE(sequence.flags & effectFinished, 0u);
 }
 
 TEST_F(TextSequenceTest, TheLineOnScreenIsPrintedCentred) {

@@ -75,7 +75,7 @@ protected:
         for (int cell = 0; cell < 256; ++cell) {
             fillCell(sheet, cell, 2, 2, sheetCell - 2, sheetCell - 2, blue);
         }
-        glViewport(0, 0, TestWindowWidth, TestWindowHeight);
+        glViewport(0, 0, testWindowWidth, testWindowHeight);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
@@ -102,10 +102,10 @@ protected:
 // The lit pixels' bounding box: left, bottom, right, top.
 std::vector<int> litBox() {
     const std::vector<unsigned char> frame = readFrame();
-    std::vector<int> box = {TestWindowWidth, TestWindowHeight, -1, -1};
-    for (int y = 0; y < TestWindowHeight; ++y) {
-        for (int x = 0; x < TestWindowWidth; ++x) {
-            if (frame[(static_cast<size_t>(y) * TestWindowWidth + x) * 3 + 2] > 128) {
+    std::vector<int> box = {testWindowWidth, testWindowHeight, -1, -1};
+    for (int y = 0; y < testWindowHeight; ++y) {
+        for (int x = 0; x < testWindowWidth; ++x) {
+            if (frame[(static_cast<size_t>(y) * testWindowWidth + x) * 3 + 2] > 128) {
                 box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
             }
         }

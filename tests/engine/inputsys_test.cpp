@@ -55,7 +55,7 @@ TEST_F(InputChain, EveryQueuedEventGoesDownTheChainUntilConsumed) {
     EXPECT_FLOAT_EQ(engine.camera.angles.x, -2.0f);
     EXPECT_FLOAT_EQ(engine.camera.angles.y, 5.0f);
     EXPECT_TRUE(mouse.pressed[3]);
-    EXPECT_TRUE(engine.kernel.flags & HaltFlag);
+    EXPECT_TRUE(engine.kernel.flags & haltFlag);
     EXPECT_FALSE(keyboard.pressed[SDLK_ESCAPE]) << "the engine consumes escape";
     EXPECT_TRUE(log.contains("=== Caught quit event, halting\n"));
     SDL_Event left;
@@ -76,7 +76,7 @@ TEST_F(InputChain, HeldKeyAddsOneStepPerPassUntilReleased) {
     EXPECT_FALSE(keyboard.recieveInput([] {
         SDL_Event beyond{};
         beyond.type = SDL_KEYDOWN;
-        beyond.key.keysym.sym = static_cast<SDLKey>(KeyCount + 77);
+        beyond.key.keysym.sym = static_cast<SDLKey>(keyCount + 77);
         return beyond;
     }()));
 }

@@ -109,7 +109,7 @@ public:
     explicit HaltingTask(Kernel* kernel) : kernel(kernel) {}
     void update() override {
         if (++updates == 3) {
-            kernel->flags |= HaltFlag;
+            kernel->flags |= haltFlag;
         }
     }
     Kernel* kernel;
@@ -126,7 +126,7 @@ TEST(Kernel, HaltFinishesThePassThenStopsEverything) {
         kernel.addTask(&after);
         ASSERT_TRUE(kernel.startTask());
         if (haltBeforeRun) {
-            kernel.flags |= HaltFlag;
+            kernel.flags |= haltFlag;
         }
         EXPECT_TRUE(kernel.run());
         const Journal updates = haltBeforeRun ? Journal{} : Journal{"update after", "update after", "update after"};

@@ -121,7 +121,7 @@ TEST_F(RendererTest, EveryFieldReachesOpenGLTheFirstTimeAndComesBackWhenItsScope
 // exactly that band.
 TEST_F(RendererTest, StencilMarksCountAndEqualDrawsOnlyWhereTheCountMatches) {
     const int position[2] = {0, 0};
-    const int size[2] = {TestWindowWidth, TestWindowHeight};
+    const int size[2] = {testWindowWidth, testWindowHeight};
     renderer.setViewport(position, size);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -153,7 +153,7 @@ TEST_F(RendererTest, StencilMarksCountAndEqualDrawsOnlyWhereTheCountMatches) {
     drawQuad(1.0f);
     renderer.setState(RenderState());
 
-    const std::vector<unsigned char> row = readFrame(0, 300, TestWindowWidth, 1);
+    const std::vector<unsigned char> row = readFrame(0, 300, testWindowWidth, 1);
     for (const int x : {50, 190, 210, 390, 410, 750}) {
         const bool inBand = x > 200 && x < 400;
         EXPECT_EQ(row[static_cast<size_t>(x) * 3], inBand ? 255 : 0) << "x " << x;

@@ -20,8 +20,8 @@ namespace {
 using namespace AudioTesting;
 
 // The demo's music tempo, beats per minute.
-constexpr int kTempo = 130;
-constexpr float kBeatLength = 60.0f / kTempo;
+constexpr int demoTempo = 130;
+constexpr float beatLength = 60.0f / demoTempo;
 
 // Journals its name on each beat; leaves after beatsToStay beats when that is positive.
 class Listener : public IBeatListener {
@@ -55,10 +55,10 @@ TEST_F(SoundSystem, BeatClockCountsEveryBeatAPositionPassed) {
         std::vector<std::pair<float, int>> positions;
         int stayFor;
     } cases[] = {
-        {kTempo, 0.0f, {{0.0f, 1}, {1.0f, 3}, {1.38f, 3}, {3 * kBeatLength, 4}}, 0},
-        {kTempo, 0.5f, {{0.49f, 0}, {0.5f, 1}}, 0},
+        {demoTempo, 0.0f, {{0.0f, 1}, {1.0f, 3}, {1.38f, 3}, {3 * beatLength, 4}}, 0},
+        {demoTempo, 0.5f, {{0.49f, 0}, {0.5f, 1}}, 0},
         {0, 0.0f, {{10.0f, 0}}, 0},
-        {-kTempo, 0.0f, {{10.0f, 0}}, 0},
+        {-demoTempo, 0.0f, {{10.0f, 0}}, 0},
         {2000000000, 0.0f, {{3.0f, 3}}, 3},
     };
     for (const auto& c : cases) {
@@ -79,7 +79,7 @@ TEST_F(SoundSystem, BeatClockAddsTheOutputLatencyToTheFirstBeat) {
     info.size = sizeof(info);
     ASSERT_TRUE(BASS_GetInfo(&info));
     ASSERT_GT(info.latency, 0u);
-    BeatClock clock(0, kTempo, 0.25f);
+    BeatClock clock(0, demoTempo, 0.25f);
     EXPECT_FLOAT_EQ(clock.nextBeat, info.latency * 0.001f + 0.25f);
 }
 
@@ -88,13 +88,13 @@ TEST_F(SoundSystem, BeatClockAddsTheOutputLatencyToTheFirstBeat) {
 TEST_F(SoundSystem, ListenerThatDeclinesIsDroppedAndTheOthersStillHearTheBeat) {
     for (int leaver = 0; leaver < 3; ++leaver) {
         std::string journal;
-        BeatClock clock(0, kTempo, 0.0f);
+        BeatClock clock(0, demoTempo, 0.0f);
         Listener a('a', &journal, leaver == 0), b('b', &journal, leaver == 1), c('c', &journal, leaver == 2);
         for (Listener* listener : {&a, &b, &c}) {
             clock.addListener(listener);
         }
         clock.advance(0.0f);
-        clock.advance(kBeatLength);
+        clock.advance(beatLength);
         std::string stayers = "abc";
         EXPECT_EQ(journal, "abc" + stayers.erase(leaver, 1));
     }
@@ -109,9 +109,9 @@ TEST_F(SoundSystem, BeatClockFollowsARealStreamAndIgnoresHandleZero) {
     ASSERT_NE(stream, 0u);
     std::string journal;
     Listener listener('a', &journal);
-    BeatClock none(0, kTempo, 0.0f);
+    BeatClock none(0, demoTempo, 0.0f);
     none.addListener(&listener);
-    BeatClock clock(stream, kTempo, 0.0f);
+    BeatClock clock(stream, demoTempo, 0.0f);
     clock.addListener(&listener);
     const auto begin = std::chrono::steady_clock::now();
     for (int unchanged = 0; unchanged < 20 && std::chrono::steady_clock::now() - begin < std::chrono::seconds(15);) {

@@ -20,7 +20,7 @@ bool openTestWindow() {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (SDL_SetVideoMode(TestWindowWidth, TestWindowHeight, 32, SDL_OPENGL) == nullptr) {
+    if (SDL_SetVideoMode(testWindowWidth, testWindowHeight, 32, SDL_OPENGL) == nullptr) {
         std::fprintf(stderr, "test window: no OpenGL window: %s\n", SDL_GetError());
         return false;
     }

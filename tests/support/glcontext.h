@@ -10,15 +10,15 @@
 namespace Tramble {
 
 // Window size of the test context: the engine's own mode, windowed.
-const int TestWindowWidth = 800;
-const int TestWindowHeight = 600;
+const int testWindowWidth = 800;
+const int testWindowHeight = 600;
 
 // Opens the window on first use; false (with the reason printed) if there is no display
 // or no OpenGL visual. The window lives until the process exits or SDL is quit.
 bool openTestWindow();
 
 // RGB pixels of the back buffer, bottom row first, as glReadPixels gives them.
-std::vector<unsigned char> readFrame(int x = 0, int y = 0, int width = TestWindowWidth, int height = TestWindowHeight);
+std::vector<unsigned char> readFrame(int x = 0, int y = 0, int width = testWindowWidth, int height = testWindowHeight);
 
 // Saves every attribute, both matrix stacks' tops and the client arrays in SetUp, and
 // restores them in TearDown. A test fails (never skips) when no context can be made:

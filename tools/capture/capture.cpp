@@ -419,12 +419,6 @@ bool Tramble::AudioPump::pullsByHand() {
 
 extern "C" {
 
-// For the golden-frame test, which writes its difference images with the same encoder.
-__attribute__((visibility("default"))) int tramble_capture_write_png(const char* path, const unsigned char* rgb,
-                                                                     int width, int height) {
-    return Tramble::writePng(path, rgb, width, height) ? 1 : 0;
-}
-
 __attribute__((visibility("default"))) Uint32 SDL_GetTicks() {
     static const auto real = reinterpret_cast<GetTicksFunction>(dlsym(RTLD_NEXT, "SDL_GetTicks"));
     const Settings& s = settings();

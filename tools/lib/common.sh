@@ -105,15 +105,19 @@ tramble_start_xvfb() {
     return 1
 }
 
-# Until killed, prints every 15 s how many of $2 frames the capture library's frame log $1
-# (TRAMBLE_FRAME_LOG) has counted, and the time left at the pace so far.
+# Until killed, prints every 15 s how many frames the capture library's frame log $1
+# (TRAMBLE_FRAME_LOG) has counted, and the time left at the pace so far. The demo's length
+# comes from its own log $2, where each scene is added "from <start> to <end>" in ms, shown at
+# $3 frames per second.
 tramble_show_progress() {
-    local log="$1" total="$2" start="$SECONDS" done elapsed
+    local log="$1" program_log="$2" fps="$3" start="$SECONDS" done elapsed total
     while sleep 15; do
         # The last whole line: the log is written in blocks, so the final line may be cut.
         done="$(tail -n 2 "$log" 2>/dev/null | awk '$1 == "frame" && NF == 4 { n = $2 + 1 } END { print n + 0 }')"
+        total="$(awk -v fps="$fps" '/Adding scene from / && $NF > end { end = $NF }
+            END { print int(end * fps / 1000) }' "$program_log" 2>/dev/null)"
         elapsed=$((SECONDS - start))
-        [ "$done" -gt 0 ] || continue
+        [ "$done" -gt 0 ] && [ "${total:-0}" -gt "$done" ] || continue
         echo "  $done of $total frames, about $(((total - done) * elapsed / done / 60)) min" \
             "$(((total - done) * elapsed / done % 60)) s left"
     done
@@ -137,7 +141,7 @@ declare -A TRAMBLE_FUZZ_MAX_LEN=([audio]=8192 [image]=4096 [text]=512)
 # Seconds one input may take before it counts as a hang (wall clock, on a busy machine).
 TRAMBLE_FUZZ_INPUT_TIMEOUT=25
 # Seconds each target fuzzes in the test command.
-TRAMBLE_FUZZ_CI_SECONDS=25
+TRAMBLE_FUZZ_CI_SECONDS=10
 
 # Builds the fuzz targets, replays the kept regression inputs, then fuzzes each target given
 # after $1 (seconds) at once. Fails when any replay or run finds a fault.

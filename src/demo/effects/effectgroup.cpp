@@ -7,7 +7,7 @@ namespace Tramble {
 void EffectGroup::draw(Renderer& renderer) {
     for (TimedEffect* effect = effects.first(); effect != nullptr; effect = effects.next()) {
         effect->draw(renderer);
-        if ((effect->flags & EffectFinished) != 0) {
+        if ((effect->flags & effectFinished) != 0) {
             effects.removeCurrent();
         }
     }
@@ -16,7 +16,7 @@ void EffectGroup::draw(Renderer& renderer) {
 void EffectGroup::update(unsigned int ms) {
     for (TimedEffect* effect = effects.first(); effect != nullptr; effect = effects.next()) {
         effect->update(ms);
-        if ((effect->flags & EffectFinished) != 0) {
+        if ((effect->flags & effectFinished) != 0) {
             effects.removeCurrent();
         }
     }

@@ -11,7 +11,7 @@ namespace Tramble {
 class Renderer;
 
 // Bit 0 of an effect's task flags: the effect has finished and its group drops it.
-const unsigned int EffectFinished = 1;
+const unsigned int effectFinished = 1;
 
 // A drawable that also advances with time; one task object shared by both roles.
 class TimedEffect : public RenderNode, public virtual ITimeTask {};

@@ -42,9 +42,9 @@ KnotTube::KnotTube(float p, float q, int segments, int sides, float tubeRadius, 
     const float sideSpan = 360.0f / static_cast<float>(sides);
     for (int i = 0; i < segments; ++i) {
         const float u = static_cast<float>(i * ringStep);
-        const Vector3 p0 = knotPoint(p, q, knotScale, u * DegreesToRadians);
-        const Vector3 p1 = knotPoint(p, q, knotScale, (u + ringSpan) * DegreesToRadians);
-        const Vector3 p2 = knotPoint(p, q, knotScale, (u + 2.0f * ringSpan) * DegreesToRadians);
+        const Vector3 p0 = knotPoint(p, q, knotScale, u * degreesToRadians);
+        const Vector3 p1 = knotPoint(p, q, knotScale, (u + ringSpan) * degreesToRadians);
+        const Vector3 p2 = knotPoint(p, q, knotScale, (u + 2.0f * ringSpan) * degreesToRadians);
         const Vector3 t0 = p1 - p0;
         const Vector3 t1 = p2 - p1;
         const Vector3 b0 = t0.cross(p0 + p1).normalised();
@@ -55,8 +55,8 @@ KnotTube::KnotTube(float p, float q, int segments, int sides, float tubeRadius, 
         ringCentres[2 * i + 1] = p1;
         for (int j = 0; j < sides; ++j) {
             const float v = static_cast<float>(j * sideStep);
-            const float a0 = v * DegreesToRadians;
-            const float a1 = (v + sideSpan) * DegreesToRadians;
+            const float a0 = v * degreesToRadians;
+            const float a1 = (v + sideSpan) * degreesToRadians;
             const float cos0 = std::cos(a0), sin0 = std::sin(a0);
             const float cos1 = std::cos(a1), sin1 = std::sin(a1);
             Vector3* offsets = unitOffsets.get() + 4 * (i * sides + j);

@@ -6,8 +6,8 @@
 namespace Tramble {
 
 // Bit e set: edge e is crossed by the surface for this corner pattern.
-extern const unsigned short MarchingCubesEdges[256];
+extern const unsigned short marchingCubesEdges[256];
 // Up to five triangles as edge-number triples, terminated by -1.
-extern const signed char MarchingCubesTriangles[256][16];
+extern const signed char marchingCubesTriangles[256][16];
 
 }  // namespace Tramble

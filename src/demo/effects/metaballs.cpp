@@ -15,7 +15,7 @@ namespace Tramble {
 
 namespace {
 
-const int gridSize = Metaballs::GridSize;
+const int gridSize = Metaballs::gridSize;
 const int planeSize = gridSize * gridSize;
 // Distance between neighbouring grid points in grid space (1/30 as a float).
 const float gridStep = 0.033333335f;
@@ -272,7 +272,7 @@ bool Metaballs::emitCube(int cell, unsigned int cubeIndex) {
     Vector3* normals = surface.vertexArray.normals.get();
     Triangle* triangles = surface.triangleList.triangles.get();
     const EdgePoint* points = edgePoints.get() + cell;
-    const signed char* row = MarchingCubesTriangles[cubeIndex];
+    const signed char* row = marchingCubesTriangles[cubeIndex];
     bool room = true;
     for (int t = 0; row[t] != -1; t += 3) {
         if (drawCount == triangleCapacity || vertexCount + 3 > vertexCapacity) {

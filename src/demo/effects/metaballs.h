@@ -26,7 +26,7 @@ struct FieldSample {
 class Metaballs {
 public:
     // Grid points per axis.
-    static const int GridSize = 30;
+    static const int gridSize = 30;
 
     Metaballs();
     Metaballs(const Metaballs&) = delete;
@@ -49,8 +49,8 @@ public:
 
     std::unique_ptr<Metaball[]> balls;
     int ballCount = 0;
-    // Point (x, y, z) is element (x * GridSize + y) * GridSize + z.
-    FieldSample grid[GridSize * GridSize * GridSize];
+    // Point (x, y, z) is element (x * gridSize + y) * gridSize + z.
+    FieldSample grid[gridSize * gridSize * gridSize];
     float isoLevel = 0.0f;
     PartialMesh surface;
 
@@ -69,7 +69,7 @@ private:
     void stageEdge(int slot, int ax, int ay, int az, int bx, int by, int bz);
     // Normals of the queued crossings, stored into the cache.
     void shadeStaged();
-    // Writes the triangles of the cube whose lower corner is cell y * GridSize + z of the
+    // Writes the triangles of the cube whose lower corner is cell y * gridSize + z of the
     // slab; false once the surface is full.
     bool emitCube(int cell, unsigned int cubeIndex);
 
@@ -77,8 +77,8 @@ private:
     // with rows padded to a whole number of vectors: a grid point's squared distance is
     // the sum of three entries.
     std::unique_ptr<float[]> axisDistances;
-    // Bit z of entry x * GridSize + y: point (x, y, z) is inside.
-    std::uint32_t insideRows[GridSize * GridSize] = {};
+    // Bit z of entry x * gridSize + y: point (x, y, z) is inside.
+    std::uint32_t insideRows[gridSize * gridSize] = {};
 
     // A crossed edge's surface vertex.
     struct EdgePoint {
@@ -87,15 +87,15 @@ private:
     };
     // Every crossing is computed once per direction the cube tables traverse its edge in
     // (so results equal a cube-by-cube evaluation exactly) and shared by the up to four
-    // cubes around the edge. Slots: blocks of GridSize^2 per kind of edge, indexed
-    // y * GridSize + z within the current slab.
+    // cubes around the edge. Slots: blocks of gridSize^2 per kind of edge, indexed
+    // y * gridSize + z within the current slab.
     std::unique_ptr<EdgePoint[]> edgePoints;
     // Which blocks hold the vertical edges of the slab's near and far planes; they swap as
     // the far plane becomes the next slab's near one.
     int nearVerticalBase = 0;
     int farVerticalBase = 0;
     // Slot of cube edge e (the tables' numbering) for the cube at y = z = 0 of the slab;
-    // add y * GridSize + z for the others.
+    // add y * gridSize + z for the others.
     int edgeSlots[12] = {};
     // Crossings waiting for their normals: their slots, and their positions and normal sums
     // one component per array, so the normal sums vectorise.

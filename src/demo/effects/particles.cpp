@@ -39,7 +39,7 @@ ParticleSystem::ParticleSystem(const ParticleSettings& settings)
       sines(new float[static_cast<size_t>(spread)]),
       cosines(new float[static_cast<size_t>(spread)]) {
     for (int degree = 0; degree < spread; ++degree) {
-        const float angle = static_cast<float>(degree) * DegreesToRadians;
+        const float angle = static_cast<float>(degree) * degreesToRadians;
         sines[degree] = std::sin(angle);
         cosines[degree] = std::cos(angle);
     }

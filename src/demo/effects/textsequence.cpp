@@ -48,7 +48,7 @@ void TextSequence::draw(Renderer& renderer) {
         }
     }
     removeMe = true;
-    flags |= EffectFinished;
+    flags |= effectFinished;
 }
 
 }  // namespace Tramble

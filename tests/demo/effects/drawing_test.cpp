@@ -25,7 +25,7 @@ class EffectDrawingTest : public GLTest {
 protected:
     void SetUp() override {
         GLTest::SetUp();
-        glViewport(0, 0, TestWindowWidth, TestWindowHeight);
+        glViewport(0, 0, testWindowWidth, testWindowHeight);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);

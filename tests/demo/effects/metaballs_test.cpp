@@ -20,7 +20,7 @@
 namespace Tramble {
 namespace {
 
-const int n = Metaballs::GridSize;
+const int n = Metaballs::gridSize;
 const float gridStep = 1.0f / static_cast<float>(n);
 const int unlimitedTriangles = 5 * 29 * 29 * 29;
 
@@ -132,7 +132,7 @@ std::vector<Vector3> polygonisePlainly(const Metaballs& metaballs) {
                     values[k] = field(corners[k]);
                     index |= values[k] > metaballs.isoLevel ? 1u << k : 0u;
                 }
-                const auto* triangles = MarchingCubesTriangles[index];
+                const auto* triangles = marchingCubesTriangles[index];
                 for (int t = 0; triangles[t] != -1; ++t) {
                     const int e = triangles[t];
                     const float share = (metaballs.isoLevel - values[from[e]]) / (values[to[e]] - values[from[e]]);
@@ -165,9 +165,9 @@ TEST(MarchingCubesTablesTest, EqualThePublishedReference) {
     ASSERT_EQ(edges.size(), 256u);
     ASSERT_EQ(triangles.size(), 256u * 16u);
     for (size_t i = 0; i < 256; ++i) {
-        EXPECT_EQ(MarchingCubesEdges[i], edges[i]) << i;
+        EXPECT_EQ(marchingCubesEdges[i], edges[i]) << i;
         for (size_t j = 0; j < 16; ++j) {
-            EXPECT_EQ(MarchingCubesTriangles[i][j], triangles[i * 16 + j]) << i << "," << j;
+            EXPECT_EQ(marchingCubesTriangles[i][j], triangles[i * 16 + j]) << i << "," << j;
         }
     }
 }

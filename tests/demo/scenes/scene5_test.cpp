@@ -56,7 +56,7 @@ TEST_F(Scene5Test, ShowsTheCreditsOneEveryFourSecondsThenNothing) {
     EXPECT_TRUE(scene.credits->lines.empty());
     EXPECT_EQ(after.lit, 0) << "the last four seconds are empty";
     showUntil(40000);
-    EXPECT_NE(scene.credits->flags & EffectFinished, 0u);
+    EXPECT_NE(scene.credits->flags & effectFinished, 0u);
 }
 
 TEST_F(Scene5Test, ALongFrameKeepsTheCreditsOnTime) {
