@@ -1,5 +1,5 @@
 // Program entry: builds the demo engine, starts its kernel, puts the scene handler and the
-// five scenes on a 205-second timeline, runs the main loop and tears everything down in
+// five scenes on the timeline, runs the main loop and tears everything down in
 // reverse order. Exit status 1 means start-up failed.
 #include <malloc.h>
 #include <signal.h>
@@ -11,6 +11,7 @@
 #include "demo/scenes/scene4.h"
 #include "demo/scenes/scene5.h"
 #include "demo/scenesys.h"
+#include "demo/timeline.h"
 #include "engine/logsys.h"
 
 namespace {
@@ -56,12 +57,12 @@ int main(int, char**) {
     Scene3 knot;
     Scene4 trails;
     Scene5 closing;
-    // The timeline in milliseconds: each scene's start and length, back to back.
-    handler.addDemoScene(0, 45000, &opening);
-    handler.addDemoScene(45000, 40000, &metaballs);
-    handler.addDemoScene(85000, 40000, &knot);
-    handler.addDemoScene(125000, 40000, &trails);
-    handler.addDemoScene(165000, 40000, &closing);
+    // In the timeline's order: each takes its slot.
+    IDemoScene* const scenes[] = {&opening, &metaballs, &knot, &trails, &closing};
+    static_assert(sizeof scenes / sizeof scenes[0] == sceneCount, "one scene per slot of the timeline");
+    for (std::size_t i = 0; i < sceneCount; ++i) {
+        handler.addDemoScene(timeline[i].start, timeline[i].length, scenes[i]);
+    }
 
     engine.kernel.run();
     return 0;
