@@ -1,7 +1,6 @@
 // The scene handler against a real demo engine, OpenGL context and audio output: its lazy
-// start (music, beat clock, font, scene loading), the timeline's firing rules, the halt at
-// the end of the timeline, the stop that unloads everything, the beat's tempo, and the
-// order the demo engine runs its tasks in.
+// start, the beat's tempo, the stop, the timeline's firing rules and halt, and the order
+// the demo engine runs its tasks in.
 #include "demo/scenesys.h"
 
 #include <SDL.h>
@@ -21,32 +20,28 @@
 namespace Tramble {
 namespace {
 
-// A scene that writes what happens to it into a journal shared with the other scenes, so
-// that the order across scenes shows.
+// Writes what happens to it into a journal shared with the other scenes, so that the order
+// across scenes shows: "name load", "name stage/length", "name update ms@elapsed", "name draw".
 class RecordingScene : public IDemoScene {
 public:
-    RecordingScene(const std::string& name, std::vector<std::string>* journal) : name(name), journal(journal) {}
+    RecordingScene(const std::string& name, std::string* journal) : name(name), journal(journal) {}
 
-    void draw(Renderer&) override { ++draws; }
+    void draw(Renderer&) override { note("draw"); }
     void load(TextureManager&) override {
         loadedWithCamera = camera;
         loadedWithFont = font;
-        journal->push_back(name + " load");
+        note("load");
     }
-    void unload(TextureManager&) override { journal->push_back(name + " unload"); }
+    void unload(TextureManager&) override { note("unload"); }
     void setupStage(SceneStage newStage, unsigned int length) override {
-        journal->push_back(name + " " + std::to_string(static_cast<int>(newStage)) + "/" + std::to_string(length));
+        note(std::to_string(static_cast<int>(newStage)) + "/" + std::to_string(length));
     }
-    void update(unsigned int ms) override { updates.push_back(ms); }
-    bool onBeat() override {
-        ++beats;
-        return true;
-    }
+    void update(unsigned int ms) override { note("update " + std::to_string(ms) + "@" + std::to_string(elapsed)); }
+    void note(const std::string& what) { *journal += name + " " + what + ", "; }
+    bool onBeat() override { return ++beats > 0; }
 
     std::string name;
-    std::vector<std::string>* journal;
-    std::vector<unsigned int> updates;
-    int draws = 0;
+    std::string* journal;
     int beats = 0;
     Camera* loadedWithCamera = nullptr;
     BitmapFont* loadedWithFont = nullptr;
@@ -61,7 +56,6 @@ protected:
         // The output stays paused, so the music stands at its start and the timeline runs on
         // the passes' deltas alone.
         ASSERT_TRUE(BASS_Stop());
-        handler = std::make_unique<DemoSceneHandler>(engine.get(), 0);
     }
 
     void TearDown() override {
@@ -69,12 +63,20 @@ protected:
             handler->stopTask();
         }
         handler.reset();
-        if (engine) {
-            engine->soundTask.stopTask();
-            BASS_Free();
-        }
+        engine->soundTask.stopTask();
+        BASS_Free();
         engine.reset();
         GLTest::TearDown();
+    }
+
+    // Registers scenes named a, b, c... at {start, length}; the scenes outlive the handler,
+    // as the program's do.
+    void build(unsigned int transition, const std::vector<std::pair<unsigned int, unsigned int>>& timeline) {
+        handler = std::make_unique<DemoSceneHandler>(engine.get(), transition);
+        for (const auto& event : timeline) {
+            scenes.emplace_back(std::string(1, static_cast<char>('a' + scenes.size())), &journal);
+            handler->addDemoScene(event.first, event.second, &scenes.back());
+        }
     }
 
     // What the timer task does for the handler in one pass, then what the video task does.
@@ -83,198 +85,110 @@ protected:
         handler->draw(engine->videoTask.renderer);
     }
 
-    bool onScreen(IDemoScene* scene) {
-        for (CursorList<RenderNode>::Node* node = handler->children.head; node != nullptr; node = node->next) {
-            if (node->item == scene) {
-                return true;
-            }
-        }
-        return false;
-    }
-
     bool halted() const { return (engine->kernel.flags & haltFlag) != 0; }
-
-    // The scenes live as long as the fixture, as the program's scenes outlive the handler.
-    RecordingScene& addScene(const std::string& name) {
-        scenes.emplace_back(name, &journal);
-        return scenes.back();
-    }
 
     std::unique_ptr<DemoEngine> engine;
     std::unique_ptr<DemoSceneHandler> handler;
-    std::vector<std::string> journal;
+    std::string journal;
     std::list<RecordingScene> scenes;
 };
 
-TEST_F(SceneHandlerTest, FirstTimedUpdateStartsTheHandlerAndFiresTheTimeZeroEvents) {
+// The first timed update starts the handler: music, beat clock, font, scenes loaded with
+// camera and font. The beats reach the scenes at 130 a minute (a minute less a tenth of a
+// second holds 130 of them). The stop unloads every scene and gives back the shared parts
+// but keeps the timeline.
+TEST_F(SceneHandlerTest, StartsOnItsFirstUpdateBeatsAtTheTempoAndStopReleasesEverything) {
     LogCapture log;
-    RecordingScene& first = addScene("a");
-    RecordingScene& second = addScene("b");
-    handler->addDemoScene(0, 1000, &first);
-    handler->addDemoScene(1000, 1000, &second);
-
+    build(0, {{0, 100000}, {100000, 100}});
     pass(16);
-
-    EXPECT_TRUE(handler->started);
     EXPECT_TRUE(log.contains("=== Starting demo scene handler\n")) << log.str();
-    EXPECT_TRUE(log.contains("Fetching resource 'fontmap.jpg'")) << log.str();
     EXPECT_FALSE(log.contains("Could not stream file")) << "the music must play: " << log.str();
-    ASSERT_TRUE(handler->font);
-    EXPECT_NE(handler->font->listBase, 0u);
-    EXPECT_NE(handler->font->texture, 0u);
-    ASSERT_TRUE(handler->beatClock);
+    ASSERT_TRUE(handler->font && handler->beatClock);
+    EXPECT_NE(handler->font->texture, 0u) << "fontmap.jpg is fetched";
     EXPECT_NE(handler->beatClock->stream, 0ul);
     EXPECT_EQ(handler->beatClock->listeners.size(), 2);
+    for (const RecordingScene& scene : scenes) {
+        EXPECT_TRUE(scene.loadedWithCamera == &engine->camera && scene.loadedWithFont == handler->font.get());
+    }
+    handler->beatClock->advance(handler->beatClock->nextBeat + 59.9f);
+    EXPECT_EQ(scenes.front().beats, 130);
 
-    // Both scenes are loaded, with camera and font, before any of them changes stage.
-    const std::vector<std::string> expected{"a load", "b load", "a 1/0", "a 3/1000"};
-    EXPECT_EQ(journal, expected);
-    EXPECT_EQ(first.loadedWithCamera, &engine->camera);
-    EXPECT_EQ(first.loadedWithFont, handler->font.get());
-    EXPECT_EQ(second.loadedWithFont, handler->font.get());
-
-    // The scene that started in this pass is updated and drawn in it; the other is not.
-    EXPECT_EQ(first.updates, std::vector<unsigned int>{16});
-    EXPECT_EQ(first.elapsed, 16u);
-    EXPECT_EQ(first.draws, 1);
-    EXPECT_TRUE(second.updates.empty());
-    EXPECT_EQ(second.draws, 0);
-    EXPECT_FALSE(halted());
-}
-
-TEST_F(SceneHandlerTest, LongPassFiresEveryDueEventInRegistrationOrder) {
-    RecordingScene& later = addScene("late");
-    RecordingScene& earlier = addScene("early");
-    RecordingScene& longer = addScene("long");
-    // Registered out of time order on purpose: registration order wins within a pass.
-    handler->addDemoScene(100, 100, &later);
-    handler->addDemoScene(0, 100, &earlier);
-    handler->addDemoScene(150, 1000, &longer);
-
-    pass(1);
-    journal.clear();
-    pass(250);
-
-    const std::vector<std::string> expected{"late 1/0",  "late 3/100", "late 2/0", "late 0/0",
-                                            "early 2/0", "early 0/0",  "long 1/0", "long 3/1000"};
-    EXPECT_EQ(journal, expected);
-    // Scenes that ended in this pass are neither updated nor drawn in it.
-    EXPECT_EQ(later.updates.size(), 0u);
-    EXPECT_EQ(later.draws, 0);
-    EXPECT_EQ(earlier.updates, std::vector<unsigned int>{1});
-    EXPECT_EQ(earlier.draws, 1);
-    EXPECT_EQ(longer.updates, std::vector<unsigned int>{250});
-    EXPECT_EQ(longer.draws, 1);
-    EXPECT_FALSE(onScreen(&later));
-    EXPECT_FALSE(onScreen(&earlier));
-    EXPECT_TRUE(onScreen(&longer));
-}
-
-TEST_F(SceneHandlerTest, SceneOfLengthZeroPassesAllStagesInOnePassUnseen) {
-    RecordingScene& blink = addScene("blink");
-    RecordingScene& after = addScene("after");
-    handler->addDemoScene(10, 0, &blink);
-    handler->addDemoScene(10, 100, &after);
-
-    pass(5);
-    journal.clear();
-    pass(10);
-
-    const std::vector<std::string> expected{"blink 1/0", "blink 3/0", "blink 2/0",
-                                            "blink 0/0", "after 1/0", "after 3/100"};
-    EXPECT_EQ(journal, expected);
-    EXPECT_TRUE(blink.updates.empty());
-    EXPECT_EQ(blink.draws, 0);
-    EXPECT_FALSE(onScreen(&blink));
-    EXPECT_EQ(after.draws, 1);
-    EXPECT_EQ(blink.elapsed, 0u);
-}
-
-TEST_F(SceneHandlerTest, HaltsInThePassThatCarriesTheClockPastTheLastEvent) {
-    RecordingScene& scene = addScene("a");
-    handler->addDemoScene(0, 1000, &scene);
-    LogCapture log;
-
-    pass(600);
-    pass(400);  // the clock stands on the end: the end events have not fired yet
-    EXPECT_FALSE(halted());
-    EXPECT_EQ(scene.stage, SceneStage::Running);
-    EXPECT_EQ(log.count("No scenes left, exiting"), 0);
-
-    pass(1);
-    EXPECT_TRUE(halted());
-    EXPECT_EQ(scene.stage, SceneStage::Stopped);
-    EXPECT_EQ(scene.updates.size(), 2u);
-    EXPECT_EQ(scene.elapsed, 1000u);
-    EXPECT_EQ(scene.draws, 2);
-    EXPECT_EQ(log.count("=== No scenes left, exiting\n"), 1) << log.str();
-}
-
-TEST_F(SceneHandlerTest, TransitionTimeShapesTheStagesAndIsShortenedToFit) {
-    handler = std::make_unique<DemoSceneHandler>(engine.get(), 100);
-    RecordingScene& normal = addScene("n");
-    RecordingScene& brief = addScene("b");
-    handler->addDemoScene(0, 1000, &normal);
-    handler->addDemoScene(2000, 150, &brief);
-
-    pass(1);
-    pass(99);
-    pass(900);
-    pass(1001);
-    pass(200);
-
-    const std::vector<std::string> expected{"n load", "b load", "n 1/100", "n 3/800", "n 2/100",
-                                            "n 0/0",  "b 1/75", "b 3/0",   "b 2/75",  "b 0/0"};
-    EXPECT_EQ(journal, expected);
-}
-
-TEST_F(SceneHandlerTest, StopUnloadsEveryLoadedSceneAndReleasesTheSharedParts) {
-    RecordingScene& first = addScene("a");
-    RecordingScene& second = addScene("b");
-    handler->addDemoScene(0, 100, &first);
-    handler->addDemoScene(100, 100, &second);
-    pass(10);
-    ASSERT_TRUE(handler->font);
     const unsigned int lists = handler->font->listBase;
-    LogCapture log;
-
     handler->stopTask();
-
     EXPECT_TRUE(log.contains("=== Stopping demo scene handler\n")) << log.str();
-    EXPECT_EQ(journal.back(), "b unload");
-    EXPECT_EQ(journal[journal.size() - 2], "a unload");
-    EXPECT_FALSE(handler->font);
-    EXPECT_FALSE(handler->beatClock);
+    EXPECT_EQ(journal.substr(journal.size() - 20), "a unload, b unload, ");
+    EXPECT_FALSE(handler->font || handler->beatClock);
     EXPECT_EQ(glIsList(lists), GL_FALSE) << "the font's display lists are deleted";
     EXPECT_EQ(handler->events.size(), 12u) << "the timeline is kept";
 }
 
-// 130 beats a minute: a minute of music less a tenth of a second holds 130 of them.
-TEST_F(SceneHandlerTest, BeatsOfTheMusicReachTheScenesAtItsTempo) {
-    RecordingScene& scene = addScene("a");
-    handler->addDemoScene(0, 100000, &scene);
-    pass(1);
-    ASSERT_TRUE(handler->beatClock);
-    handler->beatClock->advance(handler->beatClock->nextBeat + 59.9f);
-    EXPECT_EQ(scene.beats, 130);
+// Every scene loads before any changes stage; due events fire in registration order, even
+// several per pass; a scene is updated and drawn in the pass it starts in, not in the one
+// it ends in; the transition shapes the stages and shrinks to fit; the halt comes in the
+// pass that carries the clock past the last event, not in the one that reaches it.
+TEST_F(SceneHandlerTest, TimelineFiresItsEventsInOrder) {
+    struct Case {
+        unsigned int transition;
+        std::vector<std::pair<unsigned int, unsigned int>> timeline;
+        std::vector<unsigned int> passes;
+        const char* journal;
+        bool halts;
+    };
+    const Case cases[] = {
+        {0, {{0, 1000}, {1000, 1000}}, {16}, "a load, b load, a 1/0, a 3/1000, a update 16@16, a draw, ", false},
+        {0,
+         {{100, 100}, {0, 100}, {150, 1000}},
+         {1, 250},
+         "a load, b load, c load, b 1/0, b 3/100, b update 1@1, b draw, a 1/0, a 3/100, a 2/0, a 0/0, b 2/0, b 0/0, "
+         "c 1/0, c 3/1000, c update 250@250, c draw, ",
+         false},
+        {0,
+         {{10, 0}, {10, 100}},
+         {5, 10},
+         "a load, b load, a 1/0, a 3/0, a 2/0, a 0/0, b 1/0, b 3/100, b update 10@10, b draw, ",
+         false},
+        {0,
+         {{0, 1000}},
+         {600, 400, 1},
+         "a load, a 1/0, a 3/1000, a update 600@600, a draw, a update 400@1000, a draw, a 2/0, a 0/0, ",
+         true},
+        {100,
+         {{0, 1000}, {2000, 150}},
+         {1, 99, 900, 1001, 200},
+         "a load, b load, a 1/100, a update 1@1, a draw, a update 99@100, a draw, a 3/800, a 2/100, "
+         "a update 900@1000, a draw, a 0/0, b 1/75, b update 1001@1001, b draw, b 3/0, b 2/75, b 0/0, ",
+         true},
+    };
+    for (const Case& c : cases) {
+        if (handler) {
+            handler->stopTask();
+            handler.reset();
+            engine->kernel.flags = 0;
+        }
+        journal.clear();
+        scenes.clear();
+        LogCapture log;
+        build(c.transition, c.timeline);
+        for (size_t i = 0; i < c.passes.size(); ++i) {
+            pass(c.passes[i]);
+            EXPECT_EQ(halted(), c.halts && i + 1 == c.passes.size()) << c.journal;
+        }
+        EXPECT_EQ(journal, c.journal);
+        EXPECT_EQ(log.count("=== No scenes left, exiting\n"), c.halts ? 1 : 0) << c.journal;
+    }
 }
 
 // The kernel runs its tasks in list order: the timer's time first, the input, the video
 // frame, the sound, then the camera controls; the camera moves before anything is drawn.
 TEST_F(SceneHandlerTest, TheDemoEngineWiresItsTasksInRunningOrder) {
     std::vector<ITask*> kernelOrder;
-    std::vector<ITimeTask*> timerOrder;
     for (auto* node = engine->kernel.children.head; node != nullptr; node = node->next) {
         kernelOrder.push_back(node->item);
     }
-    for (auto* node = engine->timerTask.group.children.head; node != nullptr; node = node->next) {
-        timerOrder.push_back(node->item);
-    }
-    const std::vector<ITask*> kernelExpected{&engine->timerTask, &engine->inputTask, &engine->videoTask,
-                                             &engine->soundTask, &engine->cameraControls};
-    EXPECT_EQ(kernelOrder, kernelExpected);
-    ASSERT_FALSE(timerOrder.empty());
-    EXPECT_EQ(timerOrder.front(), static_cast<ITimeTask*>(&engine->camera));
+    const std::vector<ITask*> expected{&engine->timerTask, &engine->inputTask, &engine->videoTask, &engine->soundTask,
+                                       &engine->cameraControls};
+    EXPECT_EQ(kernelOrder, expected);
+    EXPECT_EQ(engine->timerTask.group.children.head->item, static_cast<ITimeTask*>(&engine->camera));
     EXPECT_EQ(engine->videoTask.renderGroup.children.head->item, static_cast<RenderNode*>(&engine->camera));
 }
 

@@ -1,13 +1,16 @@
-// Text sequences with a real font and context: the fade within a line, the line change at
-// each period, the line that is due after a long frame, and finishing.
+// Timed effects: text sequences with a real font and context (the fade within a line, the
+// line change at each period, the line due after a long frame, finishing, where a line
+// prints), and the effect group that walks them and drops the finished.
 #include "demo/effects/textsequence.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "demo/effects/effectgroup.h"
 #include "engine/bitmapfont.h"
 #include "engine/renderersys.h"
 #include "support/glcontext.h"
@@ -23,6 +26,8 @@ protected:
         const float size[2] = {40.0f, 40.0f};
         const float colour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
         font.build(0, size, 0.0f, colour);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
     }
     void TearDown() override {
         font.release();
@@ -37,95 +42,104 @@ protected:
         return sequence;
     }
 
-    // Draws and tells which line is on screen afterwards ("" once finished).
-    std::string drawnLine(TextSequence& sequence) {
-        sequence.draw(renderer);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        return sequence.lines.empty() ? std::string() : sequence.lines.front();
+    static long litChannels(const std::vector<unsigned char>& rgb) {
+        return std::count_if(rgb.begin(), rgb.end(), [](unsigned char channel) { return channel > 0; });
     }
-
-    float alpha() const { return font.material.colour[3]; }
 
     BitmapFont font;
     Renderer renderer;
 };
 
-TEST_F(TextSequenceTest, EachLineFadesInOverItsFadeTimeAndHolds) {
-    TextSequence sequence = makeSequence({"one", "two", "three"});
-    EXPECT_EQ(drawnLine(sequence), "one");
-    EXPECT_FLOAT_EQ(alpha(), 0.0f) << "drawn before any update: the first line at alpha 0";
-
-    sequence.update(1500);
-    EXPECT_EQ(drawnLine(sequence), "one");
-    EXPECT_FLOAT_EQ(alpha(), 0.25f);
-
-    sequence.update(2000);
-    EXPECT_EQ(drawnLine(sequence), "one");
-    EXPECT_FLOAT_EQ(alpha(), 0.5f);
-
-    sequence.update(500);
-    EXPECT_EQ(drawnLine(sequence), "two") << "at 4000 ms the next line replaces the first";
-    EXPECT_FLOAT_EQ(alpha(), 0.0f);
-    EXPECT_EQ(font.material.colour[0], 1.0f) << "white text";
-    EXPECT_EQ(font.material.colour[1], 1.0f);
-    EXPECT_EQ(font.material.colour[2], 1.0f);
-}
-
-TEST_F(TextSequenceTest, ALongFrameMovesStraightOnToTheLineThatIsDue) {
+// Periods of 4000 ms, each line fading to half over its first 3000 ms.
+TEST_F(TextSequenceTest, LinesFadeInChangeEachPeriodCatchUpAfterLongFramesAndFinish) {
+    struct Step {
+        unsigned int ms;
+        const char* line;  // "" once finished
+        float alpha;
+    };
+    const Step steps[] = {{0, "one", 0.0f},
+                          {1500, "one", 0.25f},
+                          {2000, "one", 0.5f},
+                          {500, "two", 0.0f},
+                          {8500, "four", 500.0f / 3000.0f * 0.5f},
+                          {3500, "", -1.0f},
+                          {9000, "", -1.0f},
+                          {9000, "", -1.0f}};
     TextSequence sequence = makeSequence({"one", "two", "three", "four"});
-    sequence.update(8500);  // two period boundaries at once
-    EXPECT_EQ(drawnLine(sequence), "three");
-    EXPECT_FLOAT_EQ(alpha(), 500.0f / 3000.0f * 0.5f);
-
-    sequence.update(3500);  // 12000 ms: the last line's period starts
-    EXPECT_EQ(drawnLine(sequence), "four");
-    sequence.update(4000);
-    EXPECT_EQ(drawnLine(sequence), "");
-    EXPECT_NE(sequence.flags & effectFinished, 0u) << "finished on time";
-    EXPECT_TRUE(sequence.removeMe);
-}
-
-TEST_F(TextSequenceTest, AnEmptySequenceFinishesOnItsFirstDrawAndPrintsNothing) {
-    TextSequence sequence = makeSequence({});
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    sequence.draw(renderer);
-    EXPECT_NE(sequence.flags & effectFinished, 0u);
-    EXPECT_TRUE(sequence.removeMe);
-    for (unsigned char channel : readFrame()) {
-        ASSERT_EQ(channel, 0);
+    for (const Step& step : steps) {
+        sequence.update(step.ms);
+        sequence.draw(renderer);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        EXPECT_EQ(sequence.lines.empty() ? std::string() : sequence.lines.front(), step.line) << step.ms;
+        if (step.alpha >= 0.0f) {
+            EXPECT_FLOAT_EQ(font.material.colour[3], step.alpha) << step.ms;
+            EXPECT_TRUE(font.material.colour[0] == 1.0f && font.material.colour[1] == 1.0f &&
+                        font.material.colour[2] == 1.0f)
+                << "white text";
+        }
     }
+    EXPECT_TRUE((sequence.flags & effectFinished) != 0u && sequence.removeMe);
 }
 
-TEST_F(TextSequenceTest, AFinishedSequenceKeepsBeingDrawnHarmlessly) {
-    TextSequence sequence = makeSequence({"only"});
-    sequence.update(4000);
-    EXPECT_EQ(drawnLine(sequence), "");
-    // A container that does not drop it goes on drawing it for many more periods.
-    for (int i = 0; i < 5; ++i) {
-        sequence.update(9000);
-        EXPECT_EQ(drawnLine(sequence), "");
-    }
-    EXPECT_NE(sequence.flags & effectFinished, 0u);
-}
-
-TEST_F(TextSequenceTest, TheLineOnScreenIsPrintedCentred) {
+// An empty sequence finishes on its first draw and prints nothing; a line is centred.
+TEST_F(TextSequenceTest, PrintsItsLineCentredAndAnEmptySequenceNothing) {
+    TextSequence empty = makeSequence({});
+    empty.draw(renderer);
+    EXPECT_TRUE((empty.flags & effectFinished) != 0u && empty.removeMe);
+    EXPECT_EQ(litChannels(readFrame()), 0);
     TextSequence sequence = makeSequence({"MMMMMMMMMM"});
     sequence.update(3500);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
     sequence.draw(renderer);
     // Ten glyphs of advance 20 centred in 800 x 600: x 300 to 540, y 290 to 330.
-    const std::vector<unsigned char> inside = readFrame(310, 300, 200, 20);
-    int lit = 0;
-    for (unsigned char channel : inside) {
-        lit += channel > 0 ? 1 : 0;
+    EXPECT_GT(litChannels(readFrame(310, 300, 200, 20)), 200 * 20 * 3 / 2);
+    EXPECT_EQ(litChannels(readFrame(0, 0, 100, 100)), 0);
+}
+
+// Finishes after drawsLeft draws or lifetime ms of updates; records every call in a journal.
+class ProbeEffect : public TimedEffect {
+public:
+    ProbeEffect(const char* name, std::vector<std::string>* journal, unsigned int lifetime, int drawsLeft)
+        : name(name), journal(journal), lifetime(lifetime), drawsLeft(drawsLeft) {}
+
+    void draw(Renderer&) override {
+        journal->push_back(name + " draw");
+        flags |= --drawsLeft <= 0 ? effectFinished : 0u;
     }
-    EXPECT_GT(lit, static_cast<int>(inside.size()) / 2);
-    const std::vector<unsigned char> corner = readFrame(0, 0, 100, 100);
-    for (unsigned char channel : corner) {
-        ASSERT_EQ(channel, 0);
+    void update(unsigned int ms) override {
+        journal->push_back(name + " update " + std::to_string(ms));
+        lifetime -= ms < lifetime ? ms : lifetime;
+        flags |= lifetime == 0 ? effectFinished : 0u;
     }
+
+    std::string name;
+    std::vector<std::string>* journal;
+    unsigned int lifetime;
+    int drawsLeft;
+};
+
+TEST(EffectGroupTest, DropsWhatFinishesWhileDrawnOrAdvancedAndWhatIsRemoved) {
+    std::vector<std::string> journal;
+    Renderer renderer;
+    EffectGroup group;
+    ProbeEffect once("once", &journal, 1000, 1);
+    ProbeEffect brief("brief", &journal, 10, 100);
+    ProbeEffect removed("removed", &journal, 1000, 100);
+    ProbeEffect lasting("lasting", &journal, 1000, 2);
+    for (ProbeEffect* effect : {&once, &brief, &removed, &lasting}) {
+        group.add(effect);
+    }
+    group.remove(&removed);
+    group.draw(renderer);
+    group.updateTask(10);
+    group.updateTask(5);
+    group.draw(renderer);
+    group.draw(renderer);
+
+    const std::vector<std::string> expected{"once draw",         "brief draw",       "lasting draw", "brief update 10",
+                                            "lasting update 10", "lasting update 5", "lasting draw"};
+    EXPECT_EQ(journal, expected);
+    EXPECT_FALSE(brief.started) << "the group calls update, not the guarded updateTask";
+    EXPECT_TRUE(group.effects.empty());
 }
 
 }  // namespace
