@@ -59,9 +59,7 @@ protected:
     }
 
     void TearDown() override {
-        if (handler && handler->started) {
-            handler->stopTask();
-        }
+        build(0, {});
         handler.reset();
         engine->soundTask.stopTask();
         BASS_Free();
@@ -69,10 +67,16 @@ protected:
         GLTest::TearDown();
     }
 
-    // Registers scenes named a, b, c... at {start, length}; the scenes outlive the handler,
-    // as the program's do.
+    // A new handler with scenes named a, b, c... at {start, length}, after stopping the last
+    // one; the scenes outlive their handler, as the program's do.
     void build(unsigned int transition, const std::vector<std::pair<unsigned int, unsigned int>>& timeline) {
+        if (handler && handler->started) {
+            handler->stopTask();
+        }
         handler = std::make_unique<DemoSceneHandler>(engine.get(), transition);
+        engine->kernel.flags = 0;
+        journal.clear();
+        scenes.clear();
         for (const auto& event : timeline) {
             scenes.emplace_back(std::string(1, static_cast<char>('a' + scenes.size())), &journal);
             handler->addDemoScene(event.first, event.second, &scenes.back());
@@ -160,13 +164,6 @@ TEST_F(SceneHandlerTest, TimelineFiresItsEventsInOrder) {
          true},
     };
     for (const Case& c : cases) {
-        if (handler) {
-            handler->stopTask();
-            handler.reset();
-            engine->kernel.flags = 0;
-        }
-        journal.clear();
-        scenes.clear();
         LogCapture log;
         build(c.transition, c.timeline);
         for (size_t i = 0; i < c.passes.size(); ++i) {

@@ -34,11 +34,8 @@ protected:
         }
     }
     float lowestWaterVelocity() const {
-        float lowest = 0.0f;
-        for (int i = 0; i < scene.water.vertexArray.count; ++i) {
-            lowest = std::min(lowest, scene.water.velocities[i].y);
-        }
-        return lowest;
+        const Vector3* v = scene.water.velocities.get();
+        return std::min_element(v, v + scene.water.vertexArray.count, [](auto& a, auto& b) { return a.y < b.y; })->y;
     }
 
     Scene1 scene;
