@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "demo/effects/effectgroup.h"
+#include "demo/scenesys.h"
 #include "engine/bitmapfont.h"
 #include "engine/renderersys.h"
 #include "support/glcontext.h"
@@ -23,9 +24,7 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         // Without a glyph sheet every glyph is a solid quad: easy to see in the frame.
-        const float size[2] = {40.0f, 40.0f};
-        const float colour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
-        font.build(0, size, 0.0f, colour);
+        font.build(0, DemoSceneHandler::fontGlyphSize, DemoSceneHandler::fontSpacing, DemoSceneHandler::fontColour);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }

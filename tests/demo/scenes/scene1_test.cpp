@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "demo/scenes/scenetesting.h"
+#include "demo/timeline.h"
 
 namespace Tramble {
 namespace {
@@ -18,7 +19,7 @@ class Scene1Test : public SceneTest {
 protected:
     void SetUp() override {
         SceneTest::SetUp();
-        attach(scene, 45000);
+        attach(scene, timeline[0].length);
     }
 
     // Live drops at the given positions, falling at 2 units a second, and no others.
@@ -113,7 +114,7 @@ TEST_F(Scene1Test, SlowLongAndEmptyFramesKeepTheWavesInBounds) {
 TEST_F(Scene1Test, AFrameIsOneWaterStep) {
     for (unsigned int ms : {1u, 17u, 20u}) {
         Scene1 fresh;
-        attach(fresh, 45000);
+        attach(fresh, timeline[0].length);
         for (int i = 0; i < fresh.rain.count; ++i) {
             fresh.rain.particles[i].alive = false;
         }

@@ -58,9 +58,8 @@ protected:
         renderer.initialize();
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         // The font the scene handler builds.
-        const float glyphSize[2] = {40.0f, 40.0f};
-        const float fontColour[4] = {1.0f, 1.0f, 0.0f, 0.4f};
-        font.build(textures.fetchResource("fontmap.jpg"), glyphSize, 0.0f, fontColour);
+        font.build(textures.fetchResource("fontmap.jpg"), DemoSceneHandler::fontGlyphSize,
+                   DemoSceneHandler::fontSpacing, DemoSceneHandler::fontColour);
         ASSERT_NE(font.texture, 0u) << "the glyph sheet must load from data/images";
     }
 
