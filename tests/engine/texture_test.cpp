@@ -14,7 +14,6 @@
 #include "engine/texturemanager.h"
 #include "support/glcontext.h"
 #include "support/logcapture.h"
-#include "support/tempdir.h"
 
 namespace Tramble {
 namespace {
@@ -79,8 +78,8 @@ TEST_F(TextureTest, ImagesThatCannotBeUploadedGiveZeroAndNoGLError) {
 // A BMP stores blue first: the file goes through decoding, conversion and upload and its
 // red pixels must still be red texels. A missing file is tried once.
 TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
-    TempDir dir;
-    const std::filesystem::path images = dir.path() / "data" / "images";
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "tramble-textures";
+    const std::filesystem::path images = dir / "data" / "images";
     std::filesystem::create_directories(images);
     SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 24, 0xff0000, 0x00ff00, 0x0000ff, 0);
     ASSERT_NE(surface, nullptr);
@@ -90,7 +89,7 @@ TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
     ASSERT_EQ(saved, 0);
 
     const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
+    std::filesystem::current_path(dir);
     Renderer renderer;
     TextureManager manager(&renderer);
     LogCapture log;
@@ -98,6 +97,7 @@ TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
     EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
     EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
     std::filesystem::current_path(previous);
+    std::filesystem::remove_all(dir);
     ASSERT_NE(texture, 0u);
     std::vector<unsigned char> red;
     for (int i = 0; i < 16; ++i) {
