@@ -18,9 +18,9 @@ namespace Tramble {
 namespace AudioTesting {
 
 // Fixture directory, relative to the repository root the tests run in.
-inline const std::string kDataDir = "tests/audio/data/";
+inline const std::string dataDir = "tests/audio/data/";
 // The output rate the demo uses, in Hz.
-constexpr DWORD kOutputRate = 44100;
+constexpr DWORD outputRate = 44100;
 
 // A sine tone at half amplitude.
 struct ToneFixture {
@@ -46,7 +46,7 @@ inline const std::vector<ToneFixture>& toneFixtures() {
 
 // The fixture every single-stream test plays: 440 Hz, 1.0 s, 44.1 kHz stereo.
 inline std::string shortTone() {
-    return kDataDir + toneFixtures().front().file;
+    return dataDir + toneFixtures().front().file;
 }
 
 // What a stretch of interleaved stereo samples holds.

@@ -27,7 +27,7 @@ namespace {
 using namespace AudioTesting;
 
 // Bytes of one second of output: stereo, signed 16-bit.
-constexpr QWORD kBytesPerSecond = kOutputRate * 4;
+constexpr QWORD bytesPerSecond = outputRate * 4;
 
 // Every test starts and ends with the library closed, whatever it did in between.
 class Bass : public ::testing::Test {
@@ -37,7 +37,7 @@ protected:
 };
 
 bool init(DWORD flags = BASS_DEVICE_LATENCY) {
-    return BASS_Init(1, kOutputRate, flags, nullptr, nullptr);
+    return BASS_Init(1, outputRate, flags, nullptr, nullptr);
 }
 HSTREAM open(const std::string& path, DWORD offset = 0, DWORD flags = 0) {
     return BASS_StreamCreateFile(0, path.c_str(), offset, 0, flags);
@@ -71,7 +71,7 @@ TEST_F(Bass, RefusalsAndTheOutputInformation) {
         {"stream", [] { return open(shortTone()) == 0; }, BASS_ERROR_INIT},
         {"position", [] { return BASS_ChannelGetPosition(0) == QWORD(-1); }, BASS_ERROR_INIT},
         {"play", [] { return !BASS_StreamPlay(0, 0, 0); }, BASS_ERROR_INIT},
-        {"device 2", [] { return !BASS_Init(2, kOutputRate, 0, nullptr, nullptr); }, BASS_ERROR_DEVICE},
+        {"device 2", [] { return !BASS_Init(2, outputRate, 0, nullptr, nullptr); }, BASS_ERROR_DEVICE},
         {"unknown flag", [] { return !init(BASS_DEVICE_LATENCY | 0x4); }, BASS_ERROR_NOTAVAIL},
         {"rate 0", [] { return !BASS_Init(1, 0, 0, nullptr, nullptr); }, BASS_ERROR_ILLPARAM},
         {"no driver",
@@ -88,7 +88,7 @@ TEST_F(Bass, RefusalsAndTheOutputInformation) {
     EXPECT_EQ(info.latency, 24u);
     const HSTREAM stream = open(shortTone());
     ASSERT_NE(stream, 0u);
-    EXPECT_EQ(BASS_ChannelBytes2Seconds(stream, kBytesPerSecond), 1.0f);
+    EXPECT_EQ(BASS_ChannelBytes2Seconds(stream, bytesPerSecond), 1.0f);
     expectRefused({
         {"second init", [] { return !init(); }, BASS_ERROR_ALREADY},
         {"short info",
@@ -98,7 +98,7 @@ TEST_F(Bass, RefusalsAndTheOutputInformation) {
              return !BASS_GetInfo(&small);
          },
          BASS_ERROR_ILLPARAM},
-        {"missing file", [] { return open(kDataDir + "missing.mp3") == 0; }, BASS_ERROR_FILEOPEN},
+        {"missing file", [] { return open(dataDir + "missing.mp3") == 0; }, BASS_ERROR_FILEOPEN},
         {"no path", [] { return BASS_StreamCreateFile(0, nullptr, 0, 0, 0) == 0; }, BASS_ERROR_ILLPARAM},
         {"from memory", [] { return BASS_StreamCreateFile(1, shortTone().c_str(), 0, 0, 0) == 0; },
          BASS_ERROR_NOTAVAIL},
@@ -113,7 +113,7 @@ TEST_F(Bass, RefusalsAndTheOutputInformation) {
     EXPECT_EQ(BASS_ChannelIsActive(0), DWORD(BASS_ACTIVE_STOPPED));
     // Files that hold no MPEG audio, and a directory.
     for (const std::string file : {"empty.mp3", "truncated.mp3", "random.mp3", "image.mp3", "id3only.mp3", ""}) {
-        EXPECT_EQ(open(kDataDir + file), 0u) << file;
+        EXPECT_EQ(open(dataDir + file), 0u) << file;
         EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM) << file;
     }
     ASSERT_TRUE(BASS_Free());
@@ -121,7 +121,7 @@ TEST_F(Bass, RefusalsAndTheOutputInformation) {
     ASSERT_TRUE(BASS_GetInfo(&info));
     EXPECT_EQ(info.latency, 0u) << "unless asked for";
     ASSERT_TRUE(BASS_Free());
-    EXPECT_TRUE(BASS_Init(-1, kOutputRate, 0, nullptr, nullptr)) << "-1 is the default device";
+    EXPECT_TRUE(BASS_Init(-1, outputRate, 0, nullptr, nullptr)) << "-1 is the default device";
 }
 
 // One run of the one-second tone: before play, while playing, stopped, resumed, at the end,
@@ -155,13 +155,13 @@ TEST_F(Bass, PositionFollowsPlaybackHoldsWhileStoppedAndEndsAtTheStreamsEnd) {
     EXPECT_EQ(BASS_ChannelGetPosition(stream), held);
     ASSERT_TRUE(BASS_Start());
     ASSERT_TRUE(waitUntilPlayedOut(stream));
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), kBytesPerSecond);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), bytesPerSecond);
     EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED)) << "the position moves no more";
 
     ASSERT_TRUE(BASS_StreamPlay(stream, 0, 0)) << "playing a played stream is no error";
-    EXPECT_EQ(BASS_ChannelGetPosition(stream), kBytesPerSecond) << "and does not restart it";
+    EXPECT_EQ(BASS_ChannelGetPosition(stream), bytesPerSecond) << "and does not restart it";
     ASSERT_TRUE(BASS_StreamPlay(stream, 1, 0));
-    EXPECT_LT(BASS_ChannelGetPosition(stream), kBytesPerSecond / 2);
+    EXPECT_LT(BASS_ChannelGetPosition(stream), bytesPerSecond / 2);
 
     SDL_Quit();
     EXPECT_EQ(BASS_ChannelGetPosition(stream), QWORD(-1));
@@ -177,7 +177,7 @@ TEST_F(Bass, DiskOutputCarriesTheToneAndSilenceAfterItsEnd) {
     ASSERT_TRUE(init());
     // The resampled 32 kHz fixture, so conversion is covered end to end as well.
     const ToneFixture& tone = toneFixtures()[3];
-    const HSTREAM stream = open(kDataDir + tone.file);
+    const HSTREAM stream = open(dataDir + tone.file);
     ASSERT_TRUE(BASS_StreamPlay(stream, 0, 0));
     ASSERT_TRUE(waitUntilPlayedOut(stream));
     ASSERT_TRUE(BASS_Free());
@@ -196,10 +196,10 @@ TEST_F(Bass, DiskOutputCarriesTheToneAndSilenceAfterItsEnd) {
     }
     ASSERT_LT(first, last);
     // The tone starts and ends near a zero crossing, where a frame or two may round to 0.
-    EXPECT_NEAR(static_cast<double>(last + 1 - first), tone.lengthMs * kOutputRate / 1000, 3);
+    EXPECT_NEAR(static_cast<double>(last + 1 - first), tone.lengthMs * outputRate / 1000, 3);
     EXPECT_GT(samples.size() / 2, last + 1 + 4096) << "silence went on after the tone";
     const std::vector<std::int16_t> played(samples.begin() + 2 * first, samples.begin() + 2 * (last + 1));
-    EXPECT_NEAR(analyseTone(played, kOutputRate).frequency, tone.frequency, 1.0);
+    EXPECT_NEAR(analyseTone(played, outputRate).frequency, tone.frequency, 1.0);
 }
 
 }  // namespace

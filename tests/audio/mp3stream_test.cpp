@@ -19,19 +19,19 @@ namespace {
 using namespace AudioTesting;
 
 // Frames asked for per read: not a divisor of any MPEG frame size, so reads straddle frames.
-constexpr size_t kReadFrames = 1000;
+constexpr size_t readFrames = 1000;
 
 // Every sample the stream hands out, interleaved stereo.
 std::vector<std::int16_t> decodeAll(Mp3Stream& stream) {
     std::vector<std::int16_t> samples;
-    std::vector<std::int16_t> chunk(kReadFrames * 2);
-    for (size_t got = 0; (got = stream.read(chunk.data(), kReadFrames)) > 0;) {
+    std::vector<std::int16_t> chunk(readFrames * 2);
+    for (size_t got = 0; (got = stream.read(chunk.data(), readFrames)) > 0;) {
         samples.insert(samples.end(), chunk.begin(), chunk.begin() + got * 2);
     }
     return samples;
 }
 
-std::unique_ptr<Mp3Stream> openFile(const std::string& path, long rate = kOutputRate) {
+std::unique_ptr<Mp3Stream> openFile(const std::string& path, long rate = outputRate) {
     Mp3Stream::OpenError error = Mp3Stream::OpenError::None;
     std::unique_ptr<Mp3Stream> stream = Mp3Stream::open(path, rate, error);
     EXPECT_EQ(error, Mp3Stream::OpenError::None) << path;
@@ -41,13 +41,13 @@ std::unique_ptr<Mp3Stream> openFile(const std::string& path, long rate = kOutput
 TEST(Mp3Stream, EveryFixtureDecodesToTheOutputRateWithPitchAndLengthKept) {
     for (const ToneFixture& tone : toneFixtures()) {
         SCOPED_TRACE(tone.file);
-        std::unique_ptr<Mp3Stream> stream = openFile(kDataDir + tone.file);
+        std::unique_ptr<Mp3Stream> stream = openFile(dataDir + tone.file);
         ASSERT_NE(stream, nullptr);
         EXPECT_EQ(stream->sourceRate(), tone.rate);
-        const ToneAnalysis heard = analyseTone(decodeAll(*stream), kOutputRate);
+        const ToneAnalysis heard = analyseTone(decodeAll(*stream), outputRate);
         // Gapless decoding drops the encoder's delay and padding, and the resampler's output
         // count is exact, so the length is the tone's to within a couple of frames.
-        EXPECT_NEAR(static_cast<double>(heard.frames), tone.lengthMs * 0.001 * kOutputRate, 2.0);
+        EXPECT_NEAR(static_cast<double>(heard.frames), tone.lengthMs * 0.001 * outputRate, 2.0);
         EXPECT_NEAR(heard.frequency, tone.frequency, tone.frequency * 0.002);
         // Half amplitude; MP3 coding moves the peak a little.
         EXPECT_NEAR(heard.peak, 16384, 1000);
@@ -88,9 +88,9 @@ TEST(Mp3Stream, FileCutInTheMiddlePlaysWhatIsLeftThenEnds) {
     std::ofstream(cut, std::ios::binary).write(bytes.data(), 8000);
     std::unique_ptr<Mp3Stream> stream = openFile(cut);
     ASSERT_NE(stream, nullptr);
-    const ToneAnalysis heard = analyseTone(decodeAll(*stream), kOutputRate);
-    EXPECT_GT(heard.frames, 0.4 * kOutputRate);
-    EXPECT_LT(heard.frames, 0.55 * kOutputRate);
+    const ToneAnalysis heard = analyseTone(decodeAll(*stream), outputRate);
+    EXPECT_GT(heard.frames, 0.4 * outputRate);
+    EXPECT_LT(heard.frames, 0.55 * outputRate);
     EXPECT_NEAR(heard.frequency, 440.0, 1.0);
     EXPECT_TRUE(stream->ended());
 }

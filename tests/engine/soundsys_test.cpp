@@ -67,7 +67,7 @@ TEST_F(SoundSystem, BeatClockCountsEveryBeatAPositionPassed) {
 // stream one second long, with the first beat 60 ms plus the output's 24 ms latency in, beats
 // at 0.084 and 0.546 s (and not at 1.007 s; without the latency there would be three).
 TEST_F(SoundSystem, BeatClockFollowsARealStreamAndIgnoresHandleZero) {
-    SoundTask task(kOutputRate);
+    SoundTask task(outputRate);
     ASSERT_TRUE(task.start());
     const unsigned int stream = task.streamFile(shortTone());
     ASSERT_NE(stream, 0u);
@@ -88,7 +88,7 @@ TEST_F(SoundSystem, BeatClockFollowsARealStreamAndIgnoresHandleZero) {
 }
 
 TEST_F(SoundSystem, SoundTaskFailuresAreLogged) {
-    SoundTask task(kOutputRate);
+    SoundTask task(outputRate);
     task.stop();
     {
         ScopedDriver driver("no_such_driver");
