@@ -1,13 +1,13 @@
 // Shared by the audio library's tests and the sound task's: the MP3 fixtures and what each
-// holds (as made by tools/make-test-audio.sh), a scoped environment variable for choosing
-// SDL's audio driver, and waiting for streams to play out on a real-time driver.
+// holds (as made by tools/make-test-audio.sh), choosing SDL's audio driver for a while, and
+// waiting for a stream to play out on a real-time driver.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <ostream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,11 +18,9 @@ namespace Tramble {
 namespace AudioTesting {
 
 // Fixture directory, relative to the repository root the tests run in.
-inline const std::string kDataDir = "tests/audio/data/";
+inline const std::string dataDir = "tests/audio/data/";
 // The output rate the demo uses, in Hz.
-constexpr DWORD kOutputRate = 44100;
-// Bytes per output sample frame: stereo, signed 16-bit.
-constexpr QWORD kBytesPerFrame = 4;
+constexpr DWORD outputRate = 44100;
 
 // A sine tone at half amplitude.
 struct ToneFixture {
@@ -31,11 +29,6 @@ struct ToneFixture {
     int lengthMs;
     long rate;  // the MP3's own sample rate, Hz
 };
-
-// Names the fixture in test output instead of dumping its bytes.
-inline void PrintTo(const ToneFixture& tone, std::ostream* out) {
-    *out << tone.file;
-}
 
 inline const std::vector<ToneFixture>& toneFixtures() {
     static const std::vector<ToneFixture> fixtures = {
@@ -53,7 +46,7 @@ inline const std::vector<ToneFixture>& toneFixtures() {
 
 // The fixture every single-stream test plays: 440 Hz, 1.0 s, 44.1 kHz stereo.
 inline std::string shortTone() {
-    return kDataDir + toneFixtures().front().file;
+    return dataDir + toneFixtures().front().file;
 }
 
 // What a stretch of interleaved stereo samples holds.
@@ -67,18 +60,14 @@ struct ToneAnalysis {
 inline ToneAnalysis analyseTone(const std::vector<std::int16_t>& interleaved, double rate) {
     ToneAnalysis result;
     result.frames = interleaved.size() / 2;
-    size_t crossings = 0;
-    size_t firstCrossing = 0;
-    size_t lastCrossing = 0;
+    size_t crossings = 0, firstCrossing = 0, lastCrossing = 0;
     for (size_t i = 0; i < result.frames; ++i) {
         const int left = interleaved[2 * i];
         result.peak = std::max(result.peak, std::abs(left));
         result.channelMismatch = std::max(result.channelMismatch, std::abs(left - interleaved[2 * i + 1]));
         if (i > 0 && interleaved[2 * (i - 1)] < 0 && left >= 0) {
+            firstCrossing = crossings++ == 0 ? i : firstCrossing;
             lastCrossing = i;
-            if (crossings++ == 0) {
-                firstCrossing = i;
-            }
         }
     }
     if (crossings > 1) {
@@ -87,56 +76,40 @@ inline ToneAnalysis analyseTone(const std::vector<std::int16_t>& interleaved, do
     return result;
 }
 
-// Sets an environment variable for its lifetime, then restores the earlier value.
-class ScopedEnv {
+// Chooses SDL's audio driver for its lifetime, then restores the one the test run chose
+// (the test entry always sets one).
+class ScopedDriver {
 public:
-    ScopedEnv(const char* name, const char* value) : name(name) {
-        const char* earlier = std::getenv(name);
-        hadValue = earlier != nullptr;
-        if (hadValue) {
-            previous = earlier;
-        }
-        setenv(name, value, 1);
+    explicit ScopedDriver(const char* driver) : previous(std::getenv("SDL_AUDIODRIVER")) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
     }
-    ~ScopedEnv() {
-        if (hadValue) {
-            setenv(name.c_str(), previous.c_str(), 1);
-        } else {
-            unsetenv(name.c_str());
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedDriver() { setenv("SDL_AUDIODRIVER", previous.c_str(), 1); }
 
 private:
-    std::string name;
     std::string previous;
-    bool hadValue = false;
 };
 
-// Polls the streams' positions until none has moved for settle (the output hands over a
-// buffer every ~23 ms while a stream plays), or until timeout. True if they settled.
-inline bool waitUntilPlayedOut(const std::vector<HSTREAM>& handles,
-                               std::chrono::milliseconds settle = std::chrono::milliseconds(250),
-                               std::chrono::milliseconds timeout = std::chrono::milliseconds(15000)) {
+// Calls poll and reads the stream's position every 5 ms until it has not moved for 250 ms
+// (the output hands over a buffer every ~23 ms while a stream plays). False after 15 s.
+inline bool waitUntilPlayedOut(
+    HSTREAM stream, const std::function<void()>& poll = [] {}) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point begin = Clock::now();
     Clock::time_point lastChange = begin;
-    std::vector<QWORD> last(handles.size(), QWORD(-1));
-    while (Clock::now() - begin < timeout) {
-        for (size_t i = 0; i < handles.size(); ++i) {
-            const QWORD position = BASS_ChannelGetPosition(handles[i]);
-            if (position != last[i]) {
-                last[i] = position;
-                lastChange = Clock::now();
-            }
+    QWORD last = QWORD(-1);
+    while (Clock::now() - lastChange < std::chrono::milliseconds(250)) {
+        if (Clock::now() - begin > std::chrono::seconds(15)) {
+            return false;
         }
-        if (Clock::now() - lastChange >= settle) {
-            return true;
+        poll();
+        const QWORD position = BASS_ChannelGetPosition(stream);
+        if (position != last) {
+            last = position;
+            lastChange = Clock::now();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return false;
+    return true;
 }
 
 }  // namespace AudioTesting

@@ -5,7 +5,6 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "engine/texturemanager.h"
 #include "support/glcontext.h"
 #include "support/logcapture.h"
-#include "support/tempdir.h"
 
 namespace Tramble {
 namespace {
@@ -76,37 +74,21 @@ TEST_F(TextureTest, ImagesThatCannotBeUploadedGiveZeroAndNoGLError) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A BMP stores blue first: the file goes through decoding, conversion and upload and its
-// red pixels must still be red texels. A missing file is tried once.
+// From file name to texture and back: the texels are the file's decoded pixels (the demo
+// runs from the repository root), a missing file is tried once, the last drop deletes.
 TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
-    TempDir dir;
-    const std::filesystem::path images = dir.path() / "data" / "images";
-    std::filesystem::create_directories(images);
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 24, 0xff0000, 0x00ff00, 0x0000ff, 0);
-    ASSERT_NE(surface, nullptr);
-    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 255, 0, 0));
-    const int saved = SDL_SaveBMP(surface, (images / "red.bmp").string().c_str());
-    SDL_FreeSurface(surface);
-    ASSERT_EQ(saved, 0);
-
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
     Renderer renderer;
     TextureManager manager(&renderer);
     LogCapture log;
-    const GLuint texture = manager.fetchResource("red.bmp");
-    EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
-    EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
-    std::filesystem::current_path(previous);
+    const GLuint texture = manager.fetchResource("particle.jpg");
     ASSERT_NE(texture, 0u);
-    std::vector<unsigned char> red;
-    for (int i = 0; i < 16; ++i) {
-        red.insert(red.end(), {255, 0, 0});
-    }
-    EXPECT_EQ(readTexture(texture, 3, 4, 4), red);
+    const Image image("data/images/particle.jpg");
+    EXPECT_EQ(readTexture(texture, 3, image.width, image.height), image.pixels);
+    EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
+    EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
     EXPECT_EQ(log.count("Loading texture 'missing.jpg'"), 1);
     EXPECT_TRUE(log.contains("*** Image was invalid\n"));
-    manager.dropResource("red.bmp");
+    manager.dropResource("particle.jpg");
     EXPECT_FALSE(glIsTexture(texture));
 }
 

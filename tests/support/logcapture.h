@@ -1,5 +1,4 @@
-// A log output into a string, so tests can assert on the exact lines the engine writes, and
-// the occurrence count every test that reads a log or a program's output uses.
+// A log output into a string, so tests can assert on the exact lines the engine writes.
 #pragma once
 
 #include <sstream>
@@ -9,9 +8,6 @@
 
 namespace Tramble {
 
-// How often needle occurs in text, overlapping occurrences included.
-int countOccurrences(const std::string& text, const std::string& needle);
-
 class LogCapture {
 public:
     // Same format as the engine's standard output: level prefixes, no time, no origin.
@@ -19,7 +15,15 @@ public:
 
     std::string str() const { return text.str(); }
     bool contains(const std::string& needle) const { return str().find(needle) != std::string::npos; }
-    int count(const std::string& needle) const { return countOccurrences(str(), needle); }
+    // Overlapping occurrences included.
+    int count(const std::string& needle) const {
+        const std::string all = str();
+        int n = 0;
+        for (auto at = all.find(needle); at != std::string::npos; at = all.find(needle, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
     void clear() { text.str(""); }
 
 private:
