@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "demo/scenes/scenetesting.h"
+#include "demo/timeline.h"
 
 namespace Tramble {
 namespace {
@@ -16,7 +17,7 @@ class Scene2Test : public SceneTest {};
 
 TEST_F(Scene2Test, DrawsItsPictureWithBlueSparksSwingingRoundTheBlob) {
     Scene2 scene;
-    attach(scene, 40000);
+    attach(scene, timeline[1].length);
     playThrough(scene, {3100, 15000, 39000}, true);
     expectIndependenceOfThePreviousFrame(scene, true);
     EXPECT_GT(scene.sparks.position.length(), 1.0f) << "the emitter swings out";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "demo/scenes/scenetesting.h"
+#include "demo/timeline.h"
 
 namespace Tramble {
 namespace {
@@ -17,7 +18,7 @@ class Scene3Test : public SceneTest {};
 
 TEST_F(Scene3Test, DrawsItsPictureAfterTheFlash) {
     Scene3 scene;
-    attach(scene, 40000);
+    attach(scene, timeline[2].length);
     playThrough(scene, {3100, 15000, 39000}, true);
     expectIndependenceOfThePreviousFrame(scene, true);
 }
@@ -29,7 +30,7 @@ TEST_F(Scene3Test, TheWindowIsMarkedInTheStencilBufferAndOutlinedInWhite) {
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
     ASSERT_GE(stencilBits, 8);
     Scene3 scene;
-    attach(scene, 40000);
+    attach(scene, timeline[2].length);
     runUntil(scene, 5000, 20);
     playFrames(scene, 1, 16);
     // The window's corners in window pixels (the unit box maps onto the 800 x 400 band).

@@ -9,6 +9,7 @@
 
 #include "demo/scenes/sceneparts.h"
 #include "demo/scenes/scenetesting.h"
+#include "demo/timeline.h"
 
 namespace Tramble {
 namespace {
@@ -17,7 +18,7 @@ class Scene4Test : public SceneTest {};
 
 TEST_F(Scene4Test, DrawsBlueTrailsOfWhichTheOuterTwoFly) {
     Scene4 scene;
-    attach(scene, 40000);
+    attach(scene, timeline[3].length);
     const Vector3 trails = playThrough(scene, {3100, 15000}, true).colour;
     EXPECT_GT(trails.z, trails.x + 30.0f);
     EXPECT_NEAR(trails.x, trails.y, 2.0f);

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 #include "demo/scenes/scenetesting.h"
+#include "demo/timeline.h"
 
 namespace Tramble {
 namespace {
@@ -16,17 +18,9 @@ class Scene5Test : public SceneTest {};
 
 TEST_F(Scene5Test, ShowsTheCreditsOneEveryFourSecondsThenNothing) {
     Scene5 scene;
-    attach(scene, 40000);
+    attach(scene, timeline[4].length);
     ASSERT_TRUE(scene.credits);
-    const std::string expected[] = {"You have seen, or not...",
-                                    "One of the world's smallest demos",
-                                    "by kel7 and reed alt torvik and pallo",
-                                    "Deadline was way to early",
-                                    "but we wanted to release something",
-                                    "even though we know this sux ;D",
-                                    "See you next year!",
-                                    "T R A M B L E",
-                                    "(Notice, no big ending! :-))"};
+    const char* const* expected = Scene5::creditLines;
     // Frames of 20 ms, each drawn; one of 8 s from 3 s lands 3 s into the third line.
     Lit last;
     auto showUntil = [&](unsigned int until) {
@@ -37,7 +31,7 @@ TEST_F(Scene5Test, ShowsTheCreditsOneEveryFourSecondsThenNothing) {
             last = drawFrame(scene);
         }
     };
-    for (int line = 0; line < 9; ++line) {
+    for (int line = 0; line < static_cast<int>(std::size(Scene5::creditLines)); ++line) {
         // Three seconds into each line it has faded in far enough to see.
         showUntil(4000 * line + 3000);
         ASSERT_FALSE(scene.credits->lines.empty());
