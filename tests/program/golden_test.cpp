@@ -2,14 +2,13 @@
 // per frame captures fifteen instants, three per scene with the first frame of Scene2 among
 // them, and compares each with its approved reference in tests/golden/.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "engine/image.h"
 #include "support/process.h"
@@ -62,47 +61,6 @@ std::uint64_t frameAt(std::uint64_t ms) {
     return (ms * stepDenominator + stepNumerator - 1) / stepNumerator;
 }
 
-std::string frameFile(const fs::path& directory, std::uint64_t frame) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame-%06llu.png", static_cast<unsigned long long>(frame));
-    return (directory / name).string();
-}
-
-fs::path referenceDirectory() {
-    return fs::path(TRAMBLE_SOURCE_DIR) / "tests" / "golden";
-}
-
-// Next to CTest's own report, so that a failed run leaves its evidence where its log is.
-fs::path failureDirectory() {
-    return fs::path(TRAMBLE_BINARY_DIR) / "Testing" / "golden";
-}
-
-// Pixels with a channel off by more than pixelThreshold.
-int differingPixels(const Image& actual, const Image& reference) {
-    int differing = 0;
-    for (size_t at = 0; at < reference.pixels.size(); at += bytesPerPixel) {
-        int worst = 0;
-        for (int c = 0; c < bytesPerPixel; ++c) {
-            worst = std::max(worst, std::abs(actual.pixels[at + c] - reference.pixels[at + c]));
-        }
-        differing += worst > pixelThreshold ? 1 : 0;
-    }
-    return differing;
-}
-
-class TemporaryDirectory {
-public:
-    TemporaryDirectory() {
-        char name[] = "/tmp/tramble-golden-XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "";
-    }
-    ~TemporaryDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    fs::path path;
-};
-
 TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "pixels do not change under the sanitizers; the normal build compares them";
@@ -115,30 +73,35 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
     for (const Instant& instant : instants) {
         frames += (frames.empty() ? "" : ",") + std::to_string(frameAt(instant.ms));
     }
-    const Environment env{{"LD_PRELOAD", captureLibrary()},
-                          {"DISPLAY", x.display},
-                          {"SDL_AUDIODRIVER", "dummy"},
-                          {"TRAMBLE_FRAME_MS", std::to_string(stepNumerator) + "/" + std::to_string(stepDenominator)},
-                          {"TRAMBLE_CAPTURE_FRAMES", frames},
-                          {"TRAMBLE_CAPTURE_DIR", captured.path.string()},
-                          {"TRAMBLE_CLIP_UNREAD", "1"}};
-    const RunResult run = runProgram({trambleBinary()}, env, runSeconds);
-    ASSERT_FALSE(run.timedOut) << run.output;
-    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ChildProcess demo({trambleBinary()},
+                      {{"LD_PRELOAD", captureLibrary()},
+                       {"DISPLAY", x.display},
+                       {"SDL_AUDIODRIVER", "dummy"},
+                       {"TRAMBLE_FRAME_MS", std::to_string(stepNumerator) + "/" + std::to_string(stepDenominator)},
+                       {"TRAMBLE_CAPTURE_FRAMES", frames},
+                       {"TRAMBLE_CAPTURE_DIR", captured.path.string()},
+                       {"TRAMBLE_CLIP_UNREAD", "1"}});
+    ASSERT_TRUE(demo.wait(runSeconds)) << demo.output();
+    ASSERT_EQ(demo.exitCode, 0) << demo.output();
 
+    const fs::path references = fs::path(TRAMBLE_SOURCE_DIR) / "tests" / "golden";
+    // Next to CTest's own report, so that a failed run leaves its evidence where its log is.
+    const fs::path failures = fs::path(TRAMBLE_BINARY_DIR) / "Testing" / "golden";
     const char* approve = std::getenv(approveVariable);
     const bool approving = approve != nullptr && std::string(approve) == "1";
     for (const Instant& instant : instants) {
         SCOPED_TRACE(instant.name);
-        const std::string actualFile = frameFile(captured.path, frameAt(instant.ms));
-        const fs::path referenceFile = referenceDirectory() / (std::string(instant.name) + ".png");
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06llu.png", static_cast<unsigned long long>(frameAt(instant.ms)));
+        const fs::path actualFile = captured.path / name;
+        const fs::path referenceFile = references / (std::string(instant.name) + ".png");
         if (approving) {
-            fs::create_directories(referenceDirectory());
+            fs::create_directories(references);
             fs::copy_file(actualFile, referenceFile, fs::copy_options::overwrite_existing);
             std::printf("approved %s\n", referenceFile.c_str());
             continue;
         }
-        const Image actual(actualFile);
+        const Image actual(actualFile.string());
         const Image reference(referenceFile.string());
         ASSERT_TRUE(actual.valid) << "not captured: " << actualFile;
         ASSERT_TRUE(reference.valid) << "no reference " << referenceFile << ": run tools/approve-golden.sh";
@@ -146,11 +109,19 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
         ASSERT_EQ(actual.height, reference.height);
         ASSERT_EQ(actual.bytesPerPixel, reference.bytesPerPixel);
 
-        const int differing = differingPixels(actual, reference);
+        // Pixels with a channel off by more than pixelThreshold.
+        int differing = 0;
+        for (size_t at = 0; at < reference.pixels.size(); at += bytesPerPixel) {
+            int worst = 0;
+            for (int c = 0; c < bytesPerPixel; ++c) {
+                worst = std::max(worst, std::abs(actual.pixels[at + c] - reference.pixels[at + c]));
+            }
+            differing += worst > pixelThreshold ? 1 : 0;
+        }
         const int pixels = reference.width * reference.height;
         if (differing > allowedShare * pixels) {
-            fs::create_directories(failureDirectory());
-            const fs::path kept = failureDirectory() / (std::string(instant.name) + "-actual.png");
+            fs::create_directories(failures);
+            const fs::path kept = failures / (std::string(instant.name) + "-actual.png");
             fs::copy_file(actualFile, kept, fs::copy_options::overwrite_existing);
             ADD_FAILURE() << differing << " of " << pixels << " pixels differ by more than " << pixelThreshold
                           << " (at most " << allowedShare * pixels << " may); frame " << kept << ", reference "
