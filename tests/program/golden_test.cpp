@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "engine/image.h"
@@ -32,30 +33,17 @@ const double runSeconds = 900.0;
 const char* const approveVariable = "TRAMBLE_APPROVE_GOLDEN";
 const int bytesPerPixel = 3;
 
-struct Instant {
-    const char* name;
-    std::uint64_t ms;
-};
-
-// Timeline instants, each a multiple of 50 ms or the clock of a frame: Scene2 starts in the
-// pass that carries the clock across 45000 ms, which is frame 2701 at 45016 ms.
-const Instant instants[] = {
-    {"scene1-010000ms", 10000},   // water, rain, "...has an end..." fading in
-    {"scene1-030000ms", 30000},   // "T R A M B L E" fading in
-    {"scene1-042000ms", 42000},   // the wireframe overlay and the thickening fog
-    {"scene2-045016ms", 45016},   // the first frame of Scene2: its white flash
-    {"scene2-055000ms", 55000},   // metaballs in the particle cloud
-    {"scene2-075000ms", 75000},   // metaballs, later
-    {"scene3-086000ms", 86000},   // the knot under the fading flash
-    {"scene3-100000ms", 100000},  // the knot through the stencil window
-    {"scene3-118000ms", 118000},  // the knot, later
-    {"scene4-126500ms", 126500},  // the trails under the fading flash
-    {"scene4-140000ms", 140000},  // three particle trails
-    {"scene4-160000ms", 160000},  // the trails, later
-    {"scene5-167000ms", 167000},  // "You have seen, or not..."
-    {"scene5-183500ms", 183500},  // "but we wanted to release something"
-    {"scene5-199000ms", 199000},  // "(Notice, no big ending! :-))"
-};
+// Timeline instants, each a multiple of 50 ms or the clock of a frame (Scene2 starts in the
+// pass that carries the clock across 45000 ms: frame 2701 at 45016 ms), three a scene:
+// Scene1: rain with "...has an end..." fading in; "T R A M B L E" fading in; wireframe in fog.
+// Scene2: its first frame, the white flash; metaballs in the particle cloud; later.
+// Scene3: the knot under the fading flash; through the stencil window; later.
+// Scene4: the trails under the fading flash; three particle trails; later.
+// Scene5: "You have seen, or not..."; "but we wanted to release something"; "(Notice, no big
+// ending! :-))".
+const std::uint64_t instantsMs[] = {10000,  30000,  42000,  45016,  55000,  75000,  86000, 100000,
+                                    118000, 126500, 140000, 160000, 167000, 183500, 199000};
+const size_t instantsPerScene = 3;
 
 std::uint64_t frameAt(std::uint64_t ms) {
     return (ms * stepDenominator + stepNumerator - 1) / stepNumerator;
@@ -70,8 +58,8 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
     TemporaryDirectory captured;
     ASSERT_FALSE(captured.path.empty());
     std::string frames;
-    for (const Instant& instant : instants) {
-        frames += (frames.empty() ? "" : ",") + std::to_string(frameAt(instant.ms));
+    for (const std::uint64_t ms : instantsMs) {
+        frames += (frames.empty() ? "" : ",") + std::to_string(frameAt(ms));
     }
     ChildProcess demo({trambleBinary()},
                       {{"LD_PRELOAD", captureLibrary()},
@@ -89,12 +77,14 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
     const fs::path failures = fs::path(TRAMBLE_BINARY_DIR) / "Testing" / "golden";
     const char* approve = std::getenv(approveVariable);
     const bool approving = approve != nullptr && std::string(approve) == "1";
-    for (const Instant& instant : instants) {
-        SCOPED_TRACE(instant.name);
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%06llu.png", static_cast<unsigned long long>(frameAt(instant.ms)));
-        const fs::path actualFile = captured.path / name;
-        const fs::path referenceFile = references / (std::string(instant.name) + ".png");
+    for (size_t i = 0; i < std::size(instantsMs); ++i) {
+        char frame[32], instant[32];
+        std::snprintf(frame, sizeof frame, "frame-%06llu.png", static_cast<unsigned long long>(frameAt(instantsMs[i])));
+        std::snprintf(instant, sizeof instant, "scene%zu-%06llums", i / instantsPerScene + 1,
+                      static_cast<unsigned long long>(instantsMs[i]));
+        SCOPED_TRACE(instant);
+        const fs::path actualFile = captured.path / frame;
+        const fs::path referenceFile = references / (std::string(instant) + ".png");
         if (approving) {
             fs::create_directories(references);
             fs::copy_file(actualFile, referenceFile, fs::copy_options::overwrite_existing);
@@ -121,7 +111,7 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
         const int pixels = reference.width * reference.height;
         if (differing > allowedShare * pixels) {
             fs::create_directories(failures);
-            const fs::path kept = failures / (std::string(instant.name) + "-actual.png");
+            const fs::path kept = failures / (std::string(instant) + "-actual.png");
             fs::copy_file(actualFile, kept, fs::copy_options::overwrite_existing);
             ADD_FAILURE() << differing << " of " << pixels << " pixels differ by more than " << pixelThreshold
                           << " (at most " << allowedShare * pixels << " may); frame " << kept << ", reference "

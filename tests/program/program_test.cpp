@@ -1,9 +1,7 @@
-// The real binary from outside: start-up failures exit with status 1; whole runs with
-// intact, broken or missing textures and music play every scene in order to the end; a quit
-// in each scene, the whole process stopped for five seconds (on a fast clock, and in real
-// time, where Scene2 must still start with its music) and standard output a broken pipe all
-// end cleanly. Each run plays in a scratch working directory whose data/ links to the real
-// files, so that breaking one never touches them.
+// The real binary from outside: failed starts exit with status 1; runs with intact, broken
+// or missing data play every scene to the end; a quit in each scene, a five-second stop (on
+// a fast clock, and in real time, where Scene2 must still start with its music) and a closed
+// standard output all end cleanly. Runs play in a scratch copy of data/ made of links.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -14,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -60,17 +59,15 @@ const char* const sanitizerMarkers[] = {"ERROR: AddressSanitizer", "LeakSanitize
 
 // Every run that gets going ends with this, in order, from the halt on; a failed start
 // stops its tasks alike, up to the timer's, and then the engine.
-const std::vector<std::string> stopSequence{
-    "    --- Stopping sound task\n",
-    "    --- Stopping video task\n",
-    "    --- Stopping input task\n",
-    "    --- Stop timer task\n",
-    "        === Stopping demo scene handler\n",
-    "        --- Dropping resource 'back.jpg'\n",
-    "        --- Dropping resource 'particle.jpg'\n",
-    "    --- Stopping kernel\n",
-    "--- Stopping engine\n",
-};
+const std::vector<std::string> stopSequence{"    --- Stopping sound task\n",
+                                            "    --- Stopping video task\n",
+                                            "    --- Stopping input task\n",
+                                            "    --- Stop timer task\n",
+                                            "        === Stopping demo scene handler\n",
+                                            "        --- Dropping resource 'back.jpg'\n",
+                                            "        --- Dropping resource 'particle.jpg'\n",
+                                            "    --- Stopping kernel\n",
+                                            "--- Stopping engine\n"};
 const int timerStopped = 3;
 
 int count(const std::string& text, const std::string& needle) {
@@ -101,17 +98,15 @@ std::vector<std::string> thenStopped(std::vector<std::string> log) {
 
 // The whole log of a run that plays every scene, with each scene's stages as its edge passes.
 std::vector<std::string> playedLog() {
-    std::vector<std::string> log{
-        "--- Starting engine\n",
-        "    --- Starting demo engine\n",
-        "    --- Starting kernel\n",
-        "    --- Starting timer task\n",
-        "    --- Starting input task\n",
-        "    --- Starting video task\n",
-        "        --- Trying to use video setup 'fullscreen (800x600x32)'\n",
-        "        --- Initializing renderer\n",
-        "    --- Starting sound task\n",
-    };
+    std::vector<std::string> log{"--- Starting engine\n",
+                                 "    --- Starting demo engine\n",
+                                 "    --- Starting kernel\n",
+                                 "    --- Starting timer task\n",
+                                 "    --- Starting input task\n",
+                                 "    --- Starting video task\n",
+                                 "        --- Trying to use video setup 'fullscreen (800x600x32)'\n",
+                                 "        --- Initializing renderer\n",
+                                 "    --- Starting sound task\n"};
     for (const SceneSlot& slot : timeline) {
         log.push_back("    === Adding scene from " + std::to_string(slot.start) + " to " + std::to_string(slot.end()) +
                       "\n");
@@ -214,6 +209,10 @@ const StartFailure startFailures[] = {
     {"NoAudioDevice", 2, "no-such-driver", {"        *** Could not initialize\n"}, 0},
 };
 
+void PrintTo(const StartFailure& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
 class ProgramStart : public ::testing::TestWithParam<StartFailure> {};
 
 TEST_P(ProgramStart, FailsWithStatusOneAfterStoppingWhatStarted) {
@@ -260,6 +259,10 @@ const Damage damages[] = {
     {"TexturesCutInHalfMusicEmpty", {Breakage::Truncated}, false, Breakage::Empty},
     {"NoImageDirectoryMusicNotMusic", {}, true, Breakage::Garbage},
 };
+
+void PrintTo(const Damage& damage, std::ostream* out) {
+    *out << damage.name;
+}
 
 // The lines logged, indented under it, while texture `name` loaded.
 std::string loadingLog(const std::string& output, const std::string& name) {

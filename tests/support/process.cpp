@@ -110,8 +110,6 @@ bool ChildProcess::running() {
     }
     if (done > 0 && WIFEXITED(status)) {
         exitCode = WEXITSTATUS(status);
-    } else if (done > 0 && WIFSIGNALED(status)) {
-        termSignal = WTERMSIG(status);
     }
     pid = -1;
     return false;

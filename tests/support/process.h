@@ -40,7 +40,6 @@ public:
 
     // After wait(): the exit status, or -1 when a signal ended the child.
     int exitCode = -1;
-    int termSignal = 0;
 
 private:
     pid_t pid = -1;
@@ -52,8 +51,6 @@ class XServer {
 public:
     explicit XServer(bool withOpenGL);
     ~XServer();
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
 
     bool ready() const { return isReady; }
     std::string display;
