@@ -1,15 +1,16 @@
-// Child processes for tests that run the real binaries, and private Xvfb servers.
+// Child processes for tests that run the real binaries, private Xvfb servers and scratch
+// directories.
 #include "support/process.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -17,27 +18,21 @@ namespace Tramble {
 
 namespace {
 
-// How often waits look at the child, and how long an X server gets to come up.
-const auto pollInterval = std::chrono::milliseconds(20);
+// How often waits look: short, so that the time a line is seen is the time it was logged.
+const auto pollInterval = std::chrono::milliseconds(1);
+// How long an X server gets to come up.
 const double serverStartSeconds = 10.0;
-// Display numbers tried for a private X server: each process starts at its own place in the
-// range, so that tests running side by side rarely race for the same number.
-const int firstDisplay = 150;
-const int displayCount = 100;
-// What the sanitizers print at the head of a report.
-const char* const sanitizerMarkers[] = {"ERROR: AddressSanitizer", "LeakSanitizer", "runtime error:"};
 
-std::string temporaryPath() {
-    char name[] = "/tmp/tramble-test-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd >= 0) {
-        close(fd);
+// True once `done` holds, false if it still does not after `seconds`.
+bool pollUntil(const std::function<bool()>& done, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(pollInterval);
     }
-    return name;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return true;
 }
 
 #ifdef __SANITIZE_ADDRESS__
@@ -57,17 +52,20 @@ void fenceThirdPartyLeaks() {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environment& env,
-                           const std::string& workingDirectory, StandardOutput stdoutTo)
-    : outputPath(temporaryPath()) {
+                           const std::string& workingDirectory, StandardOutput stdoutTo) {
+    char name[] = "/tmp/tramble-test-XXXXXX";
+    const int out = mkstemp(name);
+    outputPath = name;
     pid = fork();
     if (pid != 0) {
+        close(out);
         return;
     }
-    for (const auto& [name, value] : env) {
+    for (const auto& [variable, value] : env) {
         if (value.empty()) {
-            unsetenv(name.c_str());
+            unsetenv(variable.c_str());
         } else {
-            setenv(name.c_str(), value.c_str(), 1);
+            setenv(variable.c_str(), value.c_str(), 1);
         }
     }
 #ifdef __SANITIZE_ADDRESS__
@@ -78,7 +76,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
     if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) {
         _exit(127);
     }
-    const int out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
     dup2(out, STDOUT_FILENO);
     dup2(out, STDERR_FILENO);
     int unread[2];
@@ -87,8 +84,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const Environme
         dup2(unread[1], STDOUT_FILENO);
         close(unread[1]);
     }
-    const int nothing = open("/dev/null", O_RDONLY);
-    dup2(nothing, STDIN_FILENO);
+    dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
     std::vector<char*> args;
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -107,20 +103,13 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::running() {
-    if (pid <= 0) {
-        return false;
-    }
     int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
+    const pid_t done = pid > 0 ? waitpid(pid, &status, WNOHANG) : -1;
     if (done == 0) {
         return true;
     }
-    if (done == pid) {
-        if (WIFEXITED(status)) {
-            exitCode = WEXITSTATUS(status);
-        } else if (WIFSIGNALED(status)) {
-            termSignal = WTERMSIG(status);
-        }
+    if (done > 0 && WIFEXITED(status)) {
+        exitCode = WEXITSTATUS(status);
     }
     pid = -1;
     return false;
@@ -133,80 +122,50 @@ void ChildProcess::signal(int sig) {
 }
 
 bool ChildProcess::wait(double seconds) {
-    const auto start = std::chrono::steady_clock::now();
-    while (running()) {
-        if (secondsSince(start) > seconds) {
-            return false;
-        }
-        std::this_thread::sleep_for(pollInterval);
-    }
-    return true;
+    return pollUntil([this] { return !running(); }, seconds);
 }
 
 std::string ChildProcess::output() const {
-    std::ifstream in(outputPath);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(outputPath).rdbuf();
     return text.str();
 }
 
 bool ChildProcess::waitForOutput(const std::string& needle, double seconds) {
-    const auto start = std::chrono::steady_clock::now();
-    while (output().find(needle) == std::string::npos) {
-        if (secondsSince(start) > seconds) {
-            return false;
-        }
-        std::this_thread::sleep_for(pollInterval);
-    }
-    return true;
+    return pollUntil([&] { return output().find(needle) != std::string::npos; }, seconds);
 }
 
-RunResult runProgram(const std::vector<std::string>& argv, const Environment& env, double seconds,
-                     const std::string& workingDirectory) {
-    ChildProcess child(argv, env, workingDirectory);
-    RunResult result;
-    result.timedOut = !child.wait(seconds);
-    if (result.timedOut) {
-        child.signal(SIGKILL);
-        child.wait(5.0);
-    }
-    result.exitCode = child.exitCode;
-    result.termSignal = child.termSignal;
-    result.output = child.output();
-    return result;
-}
-
-XServer::XServer(bool withOpenGL) {
-    for (int tried = 0; tried < displayCount && !isReady; ++tried) {
-        const int n = firstDisplay + (static_cast<int>(getpid()) + tried) % displayCount;
-        struct stat info;
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (stat(lock.c_str(), &info) == 0) {
-            continue;
-        }
-        display = ":" + std::to_string(n);
-        server = std::make_unique<ChildProcess>(std::vector<std::string>{"Xvfb", display, "-screen", "0", "1024x768x24",
-                                                                         withOpenGL ? "+extension" : "-extension",
-                                                                         "GLX", "-nolisten", "tcp"});
-        const auto start = std::chrono::steady_clock::now();
-        while (server->running() && secondsSince(start) < serverStartSeconds) {
-            const RunResult probe = runProgram({"xdpyinfo", "-display", display}, {}, 5.0);
-            // A server that lost the race for this display exits at once, while the probe may
-            // have found the winner's: only our own, still running, counts.
-            if (probe.exitCode == 0 && server->running()) {
-                isReady = true;
-                break;
+XServer::XServer(bool withOpenGL)
+    : server({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", withOpenGL ? "+extension" : "-extension", "GLX",
+              "-nolisten", "tcp"}) {
+    // Xvfb takes a free display itself and writes its number, alone on a line, once it
+    // accepts clients.
+    const auto announced = [this] {
+        std::istringstream lines(server.output());
+        for (std::string line; std::getline(lines, line) && !lines.eof();) {
+            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+                display = ":" + line;
+                return true;
             }
-            std::this_thread::sleep_for(pollInterval * 5);
         }
-    }
+        return !server.running();
+    };
+    isReady = pollUntil(announced, serverStartSeconds) && server.running();
 }
 
 XServer::~XServer() {
-    if (server) {
-        server->signal(SIGTERM);
-        server->wait(5.0);
-    }
+    server.signal(SIGTERM);
+    server.wait(5.0);
+}
+
+TemporaryDirectory::TemporaryDirectory() {
+    char name[] = "/tmp/tramble-test-XXXXXX";
+    path = mkdtemp(name) != nullptr ? name : "";
+}
+
+TemporaryDirectory::~TemporaryDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 std::string trambleBinary() {
@@ -215,18 +174,6 @@ std::string trambleBinary() {
 
 std::string captureLibrary() {
     return std::string(TRAMBLE_BINARY_DIR) + "/tools/capture/libtramble_capture.so";
-}
-
-std::string sanitizerReport(const std::string& output) {
-    for (const char* marker : sanitizerMarkers) {
-        const std::string::size_type at = output.find(marker);
-        if (at != std::string::npos) {
-            const std::string::size_type lineStart = output.rfind('\n', at);
-            const std::string::size_type start = lineStart == std::string::npos ? 0 : lineStart + 1;
-            return output.substr(start, output.find('\n', at) - start);
-        }
-    }
-    return "";
 }
 
 }  // namespace Tramble
