@@ -1,6 +1,6 @@
 // A fixed pool of particles fed by one movable point emitter, integrated jerk into
 // acceleration into velocity into position, faded out linearly over their life and drawn
-// as camera-facing quads, all live ones in one draw. Random draws come from rand() in a
+// as camera-facing quads, all live ones in one draw. Random draws come from sharedRandom() in a
 // fixed order, so runs repeat.
 #pragma once
 
@@ -116,7 +116,7 @@ public:
     float emissionCarry = 0.0f;
 
 private:
-    // Starts a dead slot at the emitter; draws three rand() values.
+    // Starts a dead slot at the emitter; draws three values of sharedRandom().
     void spawn(Particle& particle, float life);
 
     // sin and cos of every whole degree an emission angle can take, so spawning needs no
