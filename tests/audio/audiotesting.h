@@ -89,23 +89,24 @@ private:
     std::string previous;
 };
 
-// Calls poll and reads the stream's position every 5 ms until it has not moved for 250 ms
-// (the output hands over a buffer every ~23 ms while a stream plays). False after 15 s.
+// Calls poll every 5 ms until the stream has played to its end and 250 ms beyond, so that
+// what follows the end reaches the device too (it takes a buffer every ~23 ms). Judged by the
+// stream's state, not by a quiet spell of its position: a loaded machine can hold the device
+// thread longer than any spell worth waiting for. False after 15 s.
 inline bool waitUntilPlayedOut(
     HSTREAM stream, const std::function<void()>& poll = [] {}) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point begin = Clock::now();
-    Clock::time_point lastChange = begin;
-    QWORD last = QWORD(-1);
-    while (Clock::now() - lastChange < std::chrono::milliseconds(250)) {
+    bool ended = false;
+    Clock::time_point end = begin;
+    while (!ended || Clock::now() - end < std::chrono::milliseconds(250)) {
         if (Clock::now() - begin > std::chrono::seconds(15)) {
             return false;
         }
         poll();
-        const QWORD position = BASS_ChannelGetPosition(stream);
-        if (position != last) {
-            last = position;
-            lastChange = Clock::now();
+        if (!ended && BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED) {
+            ended = true;
+            end = Clock::now();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
