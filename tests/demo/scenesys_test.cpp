@@ -1,6 +1,5 @@
 // The scene handler against a real demo engine, OpenGL context and audio output: its lazy
-// start, the beat's tempo, the stop, the timeline's firing rules and halt, and the order
-// the demo engine runs its tasks in.
+// start, the beat's tempo, the stop, the timeline's firing rules and halt.
 #include "demo/scenesys.h"
 
 #include <SDL.h>
@@ -89,8 +88,6 @@ protected:
         handler->draw(engine->videoTask.renderer);
     }
 
-    bool halted() const { return (engine->kernel.flags & haltFlag) != 0; }
-
     std::unique_ptr<DemoEngine> engine;
     std::unique_ptr<DemoSceneHandler> handler;
     std::string journal;
@@ -105,11 +102,9 @@ TEST_F(SceneHandlerTest, StartsOnItsFirstUpdateBeatsAtTheTempoAndStopReleasesEve
     LogCapture log;
     build(0, {{0, 100000}, {100000, 100}});
     pass(16);
-    EXPECT_TRUE(log.contains("=== Starting demo scene handler\n")) << log.str();
     EXPECT_FALSE(log.contains("Could not stream file")) << "the music must play: " << log.str();
     ASSERT_TRUE(handler->font && handler->beatClock);
-    EXPECT_NE(handler->font->texture, 0u) << "fontmap.jpg is fetched";
-    EXPECT_NE(handler->beatClock->stream, 0ul);
+    EXPECT_TRUE(handler->font->texture != 0u && handler->beatClock->stream != 0ul);
     EXPECT_EQ(handler->beatClock->listeners.size(), 2);
     for (const RecordingScene& scene : scenes) {
         EXPECT_TRUE(scene.loadedWithCamera == &engine->camera && scene.loadedWithFont == handler->font.get());
@@ -119,7 +114,6 @@ TEST_F(SceneHandlerTest, StartsOnItsFirstUpdateBeatsAtTheTempoAndStopReleasesEve
 
     const unsigned int lists = handler->font->listBase;
     handler->stopTask();
-    EXPECT_TRUE(log.contains("=== Stopping demo scene handler\n")) << log.str();
     EXPECT_EQ(journal.substr(journal.size() - 20), "a unload, b unload, ");
     EXPECT_FALSE(handler->font || handler->beatClock);
     EXPECT_EQ(glIsList(lists), GL_FALSE) << "the font's display lists are deleted";
@@ -168,25 +162,11 @@ TEST_F(SceneHandlerTest, TimelineFiresItsEventsInOrder) {
         build(c.transition, c.timeline);
         for (size_t i = 0; i < c.passes.size(); ++i) {
             pass(c.passes[i]);
-            EXPECT_EQ(halted(), c.halts && i + 1 == c.passes.size()) << c.journal;
+            EXPECT_EQ((engine->kernel.flags & haltFlag) != 0, c.halts && i + 1 == c.passes.size()) << c.journal;
         }
         EXPECT_EQ(journal, c.journal);
         EXPECT_EQ(log.count("=== No scenes left, exiting\n"), c.halts ? 1 : 0) << c.journal;
     }
-}
-
-// The kernel runs its tasks in list order: the timer's time first, the input, the video
-// frame, the sound, then the camera controls; the camera moves before anything is drawn.
-TEST_F(SceneHandlerTest, TheDemoEngineWiresItsTasksInRunningOrder) {
-    std::vector<ITask*> kernelOrder;
-    for (auto* node = engine->kernel.children.head; node != nullptr; node = node->next) {
-        kernelOrder.push_back(node->item);
-    }
-    const std::vector<ITask*> expected{&engine->timerTask, &engine->inputTask, &engine->videoTask, &engine->soundTask,
-                                       &engine->cameraControls};
-    EXPECT_EQ(kernelOrder, expected);
-    EXPECT_EQ(engine->timerTask.group.children.head->item, static_cast<ITimeTask*>(&engine->camera));
-    EXPECT_EQ(engine->videoTask.renderGroup.children.head->item, static_cast<RenderNode*>(&engine->camera));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Mesh containers without a window: the grid's layout and height query, and smooth normals
+// Mesh containers without a window: the grid's height query, and smooth normals
 // (area weighting, degenerate faces, the grid's own fast pass against the general one).
 #include "demo/effects/mesh.h"
 
@@ -16,19 +16,6 @@ namespace {
 void expectVector(const Vector3& actual, float x, float y, float z) {
     EXPECT_TRUE(std::fabs(actual.x - x) < 1e-6f && std::fabs(actual.y - y) < 1e-6f && std::fabs(actual.z - z) < 1e-6f)
         << actual.x << "," << actual.y << "," << actual.z;
-}
-
-TEST(GridMeshTest, TwoByTwoGridHasCornersHalfStepTexCoordsAndTwoUpFacingTriangles) {
-    GridMesh grid(2, 2, 2.0f, 2.0f);
-    const float corners[4][4] = {{-1, -1, 0, 0}, {1, -1, 0.5f, 0}, {-1, 1, 0, 0.5f}, {1, 1, 0.5f, 0.5f}};
-    for (int i = 0; i < 4; ++i) {
-        expectVector(grid.vertexArray.vertices[i], corners[i][0], 0.0f, corners[i][1]);
-        expectVector(Vector3(grid.vertexArray.texCoords[i].s, grid.vertexArray.texCoords[i].t, 0.0f), corners[i][2],
-                     corners[i][3], 0.0f);
-    }
-    const unsigned int* a = grid.triangleList.triangles[0].v;
-    const unsigned int* b = grid.triangleList.triangles[1].v;
-    EXPECT_TRUE(a[0] == 0 && a[1] == 2 && a[2] == 1 && b[0] == 1 && b[1] == 2 && b[2] == 3);
 }
 
 TEST(GridMeshTest, HeightAtReadsTheVertexOfTheCellUnderThePoint) {

@@ -1,6 +1,6 @@
 // Metaballs without a window: the tables against the published reference, the optimised
 // polygoniser against a plain cube-by-cube evaluation of the same algorithm (positions,
-// outward normals, winding), the iso level's boundary, the capacity limit, degenerate samples.
+// outward normals, winding), degenerate samples and the iso boundary.
 #include "demo/effects/metaballs.h"
 
 #include <gtest/gtest.h>
@@ -130,40 +130,8 @@ TEST(MetaballsTest, SurfaceEqualsAPlainCubeByCubeEvaluation) {
     }
 }
 
-TEST(MetaballsTest, SampleEqualToTheIsoLevelCountsAsOutside) {
-    Metaballs metaballs;
-    setUp(metaballs, 0.5f);
-    ASSERT_TRUE(sample(metaballs, 15, 12, 16).inside);
-    metaballs.setIsoLevel(sample(metaballs, 15, 12, 16).value);
-    metaballs.polygonise();
-    EXPECT_FALSE(sample(metaballs, 15, 12, 16).inside);
-}
-
-TEST(MetaballsTest, SurfaceStopsAtWhicheverCapacityItMeetsFirst) {
-    // A lattice of small charges: a sphere around every one of them, all over the grid.
-    std::vector<Vector3> lattice;
-    for (int i = 0; i < 64; ++i) {
-        lattice.emplace_back(coordinate(3 + 7 * (i % 4)) + 0.01f, coordinate(3 + 7 * (i / 4 % 4)),
-                             coordinate(3 + 7 * (i / 16)) - 0.01f);
-    }
-    Metaballs metaballs;
-    setUp(metaballs, 0.0f, std::vector<float>(64, 0.0002f), lattice);
-    const PartialMesh& surface = metaballs.getSurface();
-    ASSERT_GT(surface.drawCount, 2800);
-    const std::vector<Vector3> full(surface.vertexArray.vertices.get(), surface.vertexArray.vertices.get() + 8400);
-    const int limits[3][4] = {{2800, 8400, 2800, 8400}, {1000, 1500, 500, 1500}, {0, 0, 0, 0}};
-    for (const int* limit : limits) {
-        metaballs.setCapacity(limit[0], limit[1]);
-        metaballs.polygonise();
-        ASSERT_TRUE(surface.drawCount == limit[2] && surface.vertexCount == limit[3]) << limit[0];
-        for (int v = 0; v < limit[3]; ++v) {
-            ASSERT_EQ(surface.vertexArray.vertices[v].x, full[static_cast<size_t>(v)].x) << v;
-        }
-    }
-}
-
 // A ball on a grid point, and one of no charge on another, give finite samples and a
-// surface, not NaN.
+// surface, not NaN; a sample equal to the iso level counts as outside.
 TEST(MetaballsTest, BallOnAGridPointGivesFiniteSamplesAndGeometry) {
     Metaballs metaballs;
     setUp(metaballs, 0.0f, {0.0016f, 0.0f},
@@ -177,6 +145,10 @@ TEST(MetaballsTest, BallOnAGridPointGivesFiniteSamplesAndGeometry) {
         const Vector3 sum = surface.vertexArray.vertices[v] + surface.vertexArray.normals[v];
         ASSERT_TRUE(std::isfinite(sum.x + sum.y + sum.z)) << v;
     }
+    ASSERT_TRUE(sample(metaballs, 15, 13, 16).inside);
+    metaballs.setIsoLevel(sample(metaballs, 15, 13, 16).value);
+    metaballs.polygonise();
+    EXPECT_FALSE(sample(metaballs, 15, 13, 16).inside);
 }
 
 }  // namespace

@@ -1,0 +1,259 @@
+// The five scenes under a real context, driven as the scene handler drives them: a picture
+// at every stage that owes nothing to the frame before, and each scene's own schedule,
+// parts and resources.
+#include <SDL_opengl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <initializer_list>
+#include <vector>
+
+#include "demo/scenes/scene1.h"
+#include "demo/scenes/scene2.h"
+#include "demo/scenes/scene3.h"
+#include "demo/scenes/scene4.h"
+#include "demo/scenes/scene5.h"
+#include "demo/timeline.h"
+#include "support/glcontext.h"
+
+namespace Tramble {
+namespace {
+
+// Mean red, green and blue (0 to 255) of the pixels of a region with a channel above 8;
+// the count of those pixels; the mean of all channels.
+struct Lit {
+    Vector3 colour;
+    int pixels = 0;
+    double brightness = 0.0;
+};
+
+Lit measure(const std::vector<unsigned char>& rgb) {
+    Lit lit;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        lit.brightness += rgb[i] + rgb[i + 1] + rgb[i + 2];
+        if (std::max({rgb[i], rgb[i + 1], rgb[i + 2]}) > 8) {
+            lit.colour += Vector3(rgb[i], rgb[i + 1], rgb[i + 2]);
+            ++lit.pixels;
+        }
+    }
+    lit.colour = lit.colour * (1.0f / static_cast<float>(std::max(lit.pixels, 1)));
+    lit.brightness /= static_cast<double>(rgb.size());
+    return lit;
+}
+
+// The 800 x 400 band at (0, 100) where the 3D picture is drawn.
+std::vector<unsigned char> bandPixels() {
+    return readFrame(0, 100, 800, 400);
+}
+
+class SceneTest : public GLTest {
+protected:
+    void SetUp() override {
+        GLTest::SetUp();
+        renderer.initialize();
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        font.build(textures.fetchResource("fontmap.jpg"), DemoSceneHandler::fontGlyphSize,
+                   DemoSceneHandler::fontSpacing, DemoSceneHandler::fontColour);
+        ASSERT_NE(font.texture, 0u) << "the glyph sheet must load from data/images";
+    }
+
+    void TearDown() override {
+        font.release();
+        for (auto& entry : textures.resources) {
+            if (entry.second.refCount > 0) {
+                glDeleteTextures(1, &entry.second.resource);
+            }
+        }
+        GLTest::TearDown();
+    }
+
+    // What the handler does at its start and at the scene's start time.
+    void attach(IDemoScene& scene, int slot) {
+        scene.camera = &camera;
+        scene.font = &font;
+        scene.load(textures);
+        scene.setStage(SceneStage::Starting, 0);
+        scene.setStage(SceneStage::Running, timeline[slot].length);
+    }
+
+    // Updates of at most step ms until the scene has been active for `until` ms.
+    static void runUntil(IDemoScene& scene, unsigned int until, unsigned int step) {
+        while (scene.elapsed < until) {
+            const unsigned int ms = std::min(until - scene.elapsed, step);
+            scene.elapsed += ms;
+            scene.updateTask(ms);
+        }
+    }
+
+    // One frame as the video task draws it; fails the test on a GL error.
+    Lit drawFrame(IDemoScene& scene) {
+        renderer.beginFrame();
+        camera.draw(renderer);
+        scene.draw(renderer);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "after " << scene.elapsed << " ms";
+        return measure(bandPixels());
+    }
+
+    // Frames of fixed steps, each drawn and not blank (a thousandth of the band lit).
+    Lit playFrames(IDemoScene& scene, int frames, unsigned int step) {
+        Lit lit;
+        for (int i = 0; i < frames; ++i) {
+            scene.elapsed += step;
+            scene.updateTask(step);
+            lit = drawFrame(scene);
+            EXPECT_GT(lit.pixels, 320) << "blank frame after " << scene.elapsed << " ms";
+        }
+        return lit;
+    }
+
+    // Two frames at each stop (ms into the scene); a scene that opens with a white flash is
+    // near white in its first frame and clearly darker at the stops. The last frame's measure.
+    Lit playThrough(IDemoScene& scene, std::initializer_list<unsigned int> stops, bool flash) {
+        const double first = playFrames(scene, 1, 16).brightness;
+        EXPECT_TRUE(!flash || first > 220.0) << "the opening flash";
+        Lit lit;
+        for (unsigned int at : stops) {
+            runUntil(scene, at, 20);
+            lit = playFrames(scene, 2, 16);
+            EXPECT_TRUE(!flash || lit.brightness < first - 50.0) << at;
+        }
+        return lit;
+    }
+
+    // Mean colour of the lit pixels of the band with only `part` drawn behind the camera.
+    Vector3 colourOf(RenderNode& part) {
+        renderer.beginFrame();
+        camera.draw(renderer);
+        part.draw(renderer);
+        return measure(bandPixels()).colour;
+    }
+
+    // The frame must not depend on the state another scene's draw left the renderer in, and
+    // a scene that steers the camera puts back, on update, a camera moved elsewhere.
+    void expectIndependenceOfThePreviousFrame(IDemoScene& scene, bool steersCamera) {
+        scene.updateTask(0);
+        const Vector3 eye = camera.position;
+        const Vector3 target = camera.target;
+        // The font jitters on the shared random numbers: the same numbers for both frames.
+        std::srand(7);
+        drawFrame(scene);
+        const std::vector<unsigned char> clean = bandPixels();
+        RenderState other;
+        other.lighting = false;
+        other.depthTest = false;
+        other.fog = true;
+        other.flatShading = true;
+        other.polygonMode = PolygonMode::Lines;
+        renderer.setState(other);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        std::srand(7);
+        drawFrame(scene);
+        EXPECT_TRUE(bandPixels() == clean) << "the frame follows the state before it";
+        renderer.setState(RenderState());
+        if (steersCamera) {
+            camera.setPosition(Vector3(5.0f, -7.0f, 3.0f));
+            camera.setTarget(Vector3(-4.0f, 2.0f, 9.0f));
+            scene.updateTask(0);
+            EXPECT_TRUE((camera.position - eye).lengthSquared() == 0.0f &&
+                        (camera.target - target).lengthSquared() == 0.0f);
+        }
+    }
+
+    Renderer renderer;
+    TextureManager textures{&renderer};
+    BitmapFont font;
+    Camera camera;
+};
+
+TEST_F(SceneTest, Scene1DrawsAPictureAtEveryStageWithBlueRain) {
+    Scene1 scene;
+    attach(scene, 0);
+    playThrough(scene, {6000, 20000, 37000, 41000, 44000}, false);
+    expectIndependenceOfThePreviousFrame(scene, true);
+    const Vector3 rain = colourOf(scene.rain);
+    EXPECT_TRUE(rain.z > rain.y + 30.0f && rain.y > rain.x + 20.0f);
+}
+
+TEST_F(SceneTest, Scene1UnloadGivesTheTexturesBackOnceAndFreesTheText) {
+    Scene1 scene;
+    attach(scene, 0);
+    for (unsigned int given : {1u, 0u, 0u}) {
+        EXPECT_EQ(textures.resources["back.jpg"].refCount, given);
+        EXPECT_EQ(textures.resources["particle.jpg"].refCount, given);
+        runUntil(scene, 1000, 20);
+        scene.unload(textures);
+    }
+    EXPECT_FALSE(scene.intro);
+    EXPECT_TRUE(scene.effects.effects.empty()) << "no pointer to the freed text is left behind";
+}
+
+TEST_F(SceneTest, Scene2DrawsItsPictureWithBlueSparksSwingingRoundTheBlob) {
+    Scene2 scene;
+    attach(scene, 1);
+    playThrough(scene, {3100, 15000, 39000}, true);
+    expectIndependenceOfThePreviousFrame(scene, true);
+    EXPECT_GT(scene.sparks.position.length(), 1.0f) << "the emitter swings out";
+    const Vector3 sparks = colourOf(scene.sparks);
+    EXPECT_TRUE(sparks.z > sparks.x + 30.0f && std::fabs(sparks.x - sparks.y) < 2.0f);
+}
+
+// The window is outlined in white along its four edges; most of the outline lies over the
+// backdrop, where nothing hides it.
+TEST_F(SceneTest, Scene3DrawsItsPictureWithTheWindowOutlinedInWhite) {
+    Scene3 scene;
+    attach(scene, 2);
+    playThrough(scene, {5000}, true);
+    // The window's corners in window pixels (the unit box maps onto the 800 x 400 band).
+    float unit[4][2];
+    Scene3::windowCorners(scene.angle, unit);
+    int corners[4][2];
+    for (int k = 0; k < 4; ++k) {
+        corners[k][0] = static_cast<int>((unit[k][0] + 1.0f) * 400.0f);
+        corners[k][1] = 100 + static_cast<int>((unit[k][1] + 1.0f) * 200.0f);
+    }
+    const std::vector<unsigned char> frame = readFrame();
+    for (int edge = 0; edge < 4; ++edge) {
+        const int* a = corners[edge];
+        const int* b = corners[(edge + 1) % 4];
+        int white = 0;
+        for (int k = 1; k < 20; ++k) {
+            bool found = false;
+            for (int d = 0; d < 25; ++d) {
+                const int x = a[0] + (b[0] - a[0]) * k / 20 + d % 5 - 2;
+                const int y = a[1] + (b[1] - a[1]) * k / 20 + d / 5 - 2;
+                found = found || std::min({frame[3 * (y * 800 + x)], frame[3 * (y * 800 + x) + 1],
+                                           frame[3 * (y * 800 + x) + 2]}) > 240;
+            }
+            white += found ? 1 : 0;
+        }
+        EXPECT_GT(white, 12) << "edge " << edge;
+    }
+    playThrough(scene, {15000, 39000}, false);
+    expectIndependenceOfThePreviousFrame(scene, true);
+}
+
+TEST_F(SceneTest, Scene4DrawsBlueTrailsOfWhichTheOuterTwoFly) {
+    Scene4 scene;
+    attach(scene, 3);
+    const Vector3 trails = playThrough(scene, {3100, 15000}, true).colour;
+    EXPECT_TRUE(trails.z > trails.x + 30.0f && std::fabs(trails.x - trails.y) < 2.0f);
+    EXPECT_TRUE(scene.trails[0].position.length() > 1.0f && scene.trails[1].position.length() == 0.0f &&
+                scene.trails[2].position.length() > 1.0f);
+    EXPECT_EQ(textures.resources["particle.jpg"].refCount, 3u);
+    expectIndependenceOfThePreviousFrame(scene, true);
+}
+
+// Three seconds into the first line it has faded in far enough to see.
+TEST_F(SceneTest, Scene5ShowsTheCredits) {
+    Scene5 scene;
+    attach(scene, 4);
+    runUntil(scene, 3000, 20);
+    EXPECT_GT(drawFrame(scene).pixels, 500);
+    EXPECT_EQ(scene.credits->lines.front(), Scene5::creditLines[0]);
+    expectIndependenceOfThePreviousFrame(scene, false);
+}
+
+}  // namespace
+}  // namespace Tramble
