@@ -1,5 +1,5 @@
-// The effects' draw calls against a real OpenGL context: what the full-screen quad puts on
-// screen, and billboards where their particles are.
+// The particles' draw call against a real OpenGL context: billboards where their particles
+// are, in their colour, fading with their life.
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "demo/effects/particles.h"
-#include "demo/effects/screenquad.h"
 #include "engine/renderersys.h"
 #include "support/glcontext.h"
 
@@ -26,10 +25,8 @@ protected:
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_LIGHTING);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        clear();
+        glClear(GL_COLOR_BUFFER_BIT);
     }
-
-    static void clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
     // The draw before left no GL error, and each {x, y, r, g, b} (window pixels from the
     // bottom left) holds its colour. Where the visual has no back buffer, readFrame records
@@ -48,23 +45,6 @@ protected:
     Renderer renderer;
 };
 
-TEST_F(EffectDrawingTest, ScreenQuadFillsTheViewportWithTheImageFirstRowOnTop) {
-    // Row 0 of the image: red, green; row 1: blue, white.
-    const unsigned char image[2][2][3] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
-    Material material;
-    glGenTextures(1, &material.texture);
-    glBindTexture(GL_TEXTURE_2D, material.texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, image);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    ScreenQuad quad;
-    quad.setMaterial(material);
-    quad.draw(renderer);
-    expectPixels({{200, 450, 255, 0, 0}, {600, 450, 0, 255, 0}, {200, 150, 0, 0, 255}, {798, 1, 255, 255, 255}});
-    glDeleteTextures(1, &material.texture);
-}
-
 TEST_F(EffectDrawingTest, ParticlesAreCameraFacingQuadsInTheirColourFadingWithTheirLife) {
     // One particle at rest at (0.5, 0.5) of the unit box; its quad spans 0.4 to 0.6.
     ParticleSystem system(ParticleSettings{
@@ -80,12 +60,11 @@ TEST_F(EffectDrawingTest, ParticlesAreCameraFacingQuadsInTheirColourFadingWithTh
     Material additive;
     additive.blend = Blend::Additive;
     system.setMaterial(additive);
-    system.particles[0].position = Vector3(0.5f, 0.5f, 0.0f);
     system.particles[0].life = 10.0f;
     system.particles[2].start(5.0f);
     system.particles[2].position = Vector3(-0.5f, -0.5f, 0.0f);
     for (int first : {255, 0}) {
-        clear();
+        glClear(GL_COLOR_BUFFER_BIT);
         system.draw(renderer);
         expectPixels({{600, 450, first, first / 2, first / 4}, {200, 150, 128, 64, 32}, {400, 300, 0, 0, 0}});
         system.particles[0].kill();

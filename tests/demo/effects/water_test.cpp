@@ -38,6 +38,11 @@ TEST(WaterSurfaceTest, OneUpdateIntegratesThenDampsThenPullsTowardsTheNeighbours
     EXPECT_NEAR(water.accelerations[centre + side + 1].y, stiffness * y / spacing / std::sqrt(2.0f), 1e-6f);
     EXPECT_EQ(water.accelerations[centre + 2].y, 0.0f);
     EXPECT_LT(water.vertexArray.normals[centre + 1].x, 0.0f);
+    // A frame longer than the damping time stops the velocities instead of reversing them.
+    water.update(400);
+    for (int i = 0; i < water.vertexArray.count; ++i) {
+        ASSERT_EQ(water.velocities[i].y, 0.0f) << i;
+    }
 }
 
 TEST(WaterSurfaceTest, RimIsHeldByAZeroNeighbourOneUnitBeyondTheEdge) {

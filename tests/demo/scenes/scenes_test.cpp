@@ -176,6 +176,21 @@ TEST_F(SceneTest, Scene1DrawsAPictureAtEveryStageWithBlueRain) {
     EXPECT_TRUE(rain.z > rain.y + 30.0f && rain.y > rain.x + 20.0f);
 }
 
+// At a steady frame rate the rain keeps the waves within a few units; one explicit step of
+// a slow frame would make them explode to hundreds.
+TEST_F(SceneTest, Scene1SlowLongAndEmptyFramesKeepTheWavesInBounds) {
+    Scene1 scene;
+    attach(scene, 0);
+    runUntil(scene, 10000, 100);
+    for (unsigned int ms : {0u, 0u, 5000u, 3000u}) {
+        playFrames(scene, 1, ms);
+    }
+    playFrames(scene, 20, 16);
+    for (int i = 0; i < scene.water.vertexArray.count; ++i) {
+        ASSERT_LT(std::fabs(scene.water.vertexArray.vertices[i].y), 8.0f) << "vertex " << i;
+    }
+}
+
 TEST_F(SceneTest, Scene1UnloadGivesTheTexturesBackOnceAndFreesTheText) {
     Scene1 scene;
     attach(scene, 0);
