@@ -169,5 +169,19 @@ TEST_F(SceneHandlerTest, TimelineFiresItsEventsInOrder) {
     }
 }
 
+// The kernel runs its tasks in list order: the timer's time first, the input, the video
+// frame, the sound, then the camera controls; the camera moves before anything is drawn.
+TEST_F(SceneHandlerTest, TheDemoEngineWiresItsTasksInRunningOrder) {
+    std::vector<ITask*> kernelOrder;
+    for (auto* node = engine->kernel.children.head; node != nullptr; node = node->next) {
+        kernelOrder.push_back(node->item);
+    }
+    const std::vector<ITask*> expected{&engine->timerTask, &engine->inputTask, &engine->videoTask, &engine->soundTask,
+                                       &engine->cameraControls};
+    EXPECT_EQ(kernelOrder, expected);
+    EXPECT_EQ(engine->timerTask.group.children.head->item, static_cast<ITimeTask*>(&engine->camera));
+    EXPECT_EQ(engine->videoTask.renderGroup.children.head->item, static_cast<RenderNode*>(&engine->camera));
+}
+
 }  // namespace
 }  // namespace Tramble

@@ -214,6 +214,23 @@ TEST_F(SceneTest, Scene2DrawsItsPictureWithBlueSparksSwingingRoundTheBlob) {
     EXPECT_TRUE(sparks.z > sparks.x + 30.0f && std::fabs(sparks.x - sparks.y) < 2.0f);
 }
 
+// The balls' paths repeat every 2 pi radians, which the scene's 40 s cover many times.
+TEST(Scene2Capacity, TheBlobIsNeverCutShort) {
+    Scene2 scene;
+    const int capacity = scene.metaballs.getSurface().triangleList.count;
+    scene.metaballs.setCapacity(5 * capacity, 15 * capacity);
+    int largest = 0;
+    for (int step = 0; step < 1000; ++step) {
+        for (int i = 0; i < Scene2::ballCount; ++i) {
+            scene.metaballs.setBallPosition(i, Scene2::ballPosition(i, 0.002f * 3.1415927f * static_cast<float>(step)));
+        }
+        scene.metaballs.polygonise();
+        largest = std::max(largest, scene.metaballs.getSurface().drawCount);
+    }
+    EXPECT_LE(largest, capacity);
+    EXPECT_GT(largest, capacity / 2) << "the capacity fits the blob closely";
+}
+
 // The window is outlined in white along its four edges; most of the outline lies over the
 // backdrop, where nothing hides it.
 TEST_F(SceneTest, Scene3DrawsItsPictureWithTheWindowOutlinedInWhite) {
