@@ -1,12 +1,10 @@
-// The bitmap font against a real context: glyphs upright in the right place, the jittered
-// copy's offset, the state and matrices a print leaves, and no list run but the font's.
+// The bitmap font against a real context: glyphs upright in the right place, and no list run
+// but the font's.
 #include "engine/bitmapfont.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "engine/image.h"
@@ -58,12 +56,6 @@ void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x
     return ::testing::AssertionSuccess();
 }
 
-std::vector<float> currentMatrix(GLenum which) {
-    std::vector<float> matrix(16);
-    glGetFloatv(which, matrix.data());
-    return matrix;
-}
-
 // A font built from a sheet of solid blue cells, with a black border, as the real sheet
 // keeps one so that linear filtering at a quad's edge does not pick up the neighbour;
 // glyphs 40 units square, one text unit per pixel, a white material.
@@ -98,70 +90,6 @@ protected:
     BitmapFont font;
     unsigned int texture = 0;
 };
-
-// The lit pixels' bounding box: left, bottom, right, top.
-std::vector<int> litBox() {
-    const std::vector<unsigned char> frame = readFrame();
-    std::vector<int> box = {testWindowWidth, testWindowHeight, -1, -1};
-    for (int y = 0; y < testWindowHeight; ++y) {
-        for (int x = 0; x < testWindowWidth; ++x) {
-            if (frame[(static_cast<size_t>(y) * testWindowWidth + x) * 3 + 2] > 128) {
-                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
-            }
-        }
-    }
-    return box;
-}
-
-// The second copy is offset by two values of the shared sequence, vertical first, each from
-// -5 to 4: the two copies together are wider than high by |x offset| - |y offset| (offsets
-// of 0 are avoided: where both copies share an edge, its blur adds up). The print takes
-// those two values and no more.
-TEST_F(FontTest, TheJitteredCopyTakesItsVerticalOffsetFirst) {
-    build();
-    unsigned int seed = 1;
-    int jitterX = 0, jitterY = 0, next = 0;
-    for (;; ++seed) {
-        std::srand(seed);
-        jitterY = std::rand() % 10 - 5;
-        jitterX = std::rand() % 10 - 5;
-        next = std::rand();
-        if (jitterX != 0 && jitterY != 0 && std::abs(std::abs(jitterX) - std::abs(jitterY)) >= 3) {
-            break;
-        }
-    }
-    std::srand(seed);
-    const float position[2] = {300.0f, 300.0f};
-    font.print("X", position, renderer);
-    EXPECT_EQ(std::rand(), next);
-    const std::vector<int> box = litBox();
-    EXPECT_NEAR((box[2] - box[0]) - (box[3] - box[1]), std::abs(jitterX) - std::abs(jitterY), 1)
-        << "seed " << seed << ": offsets " << jitterX << ", " << jitterY;
-}
-
-// A print changes nothing around it: both matrices and the state the scene had set,
-// whatever that was.
-TEST_F(FontTest, PrintLeavesMatricesAndTheScenesStateAsItFoundThem) {
-    build();
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(-3.0, 3.0, -2.0, 2.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glTranslatef(1.0f, 2.0f, 3.0f);
-    const std::vector<float> projection = currentMatrix(GL_PROJECTION_MATRIX);
-    const std::vector<float> modelview = currentMatrix(GL_MODELVIEW_MATRIX);
-    RenderState unlit;
-    unlit.lighting = false;
-    unlit.depthTest = false;
-    for (const RenderState& scene : {RenderState(), unlit}) {
-        renderer.setState(scene);
-        const float position[2] = {100.0f, 100.0f};
-        font.print("Tramble", position, renderer);
-        EXPECT_EQ(currentMatrix(GL_PROJECTION_MATRIX), projection);
-        EXPECT_EQ(currentMatrix(GL_MODELVIEW_MATRIX), modelview);
-        EXPECT_EQ(glIsEnabled(GL_LIGHTING), scene.lighting);
-        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), scene.depthTest);
-    }
-}
 
 // Characters without a cell, and any print after release, must run no list but the font's:
 // every free list name the text could reach below the font's lists (from list 1 on once

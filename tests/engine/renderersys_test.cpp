@@ -1,7 +1,5 @@
-// The renderer against a real context: the projection it builds, the state model (every
-// field reaches OpenGL, the first state is applied in full, a scoped state comes back), the
-// stencil window's marks, boxes and matrix stacks, material transitions, refused modes, and
-// the render group's walk.
+// The renderer against a real context: the projection it builds, the state model, boxes and
+// matrix stacks, material transitions, refused modes, and the render group's walk.
 #include "engine/renderersys.h"
 
 #include <SDL_opengl.h>
@@ -116,50 +114,6 @@ TEST_F(RendererTest, EveryFieldReachesOpenGLTheFirstTimeAndComesBackWhenItsScope
     }
 }
 
-// The window pass: a quad over the left half marked once and one over the left quarter
-// marked again leave 1 between a quarter and a half; drawing where the mark is 1 fills
-// exactly that band.
-TEST_F(RendererTest, StencilMarksCountAndEqualDrawsOnlyWhereTheCountMatches) {
-    const int position[2] = {0, 0};
-    const int size[2] = {testWindowWidth, testWindowHeight};
-    renderer.setViewport(position, size);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    renderer.clearStencil();
-    VertexArray quad;
-    quad.allocate(4);
-    const auto drawQuad = [&](float right) {
-        quad.vertices[0] = Vector3(-1.0f, -1.0f, 0.0f);
-        quad.vertices[1] = Vector3(right, -1.0f, 0.0f);
-        quad.vertices[2] = Vector3(right, 1.0f, 0.0f);
-        quad.vertices[3] = Vector3(-1.0f, 1.0f, 0.0f);
-        renderer.drawArrays(PrimitiveType::Quads, quad);
-    };
-    const ScopedBox box(renderer, unitBox);
-    Material invisible;
-    invisible.colour[3] = 0.0f;
-    invisible.blend = Blend::Additive;
-    Material white;
-    RenderState state = overlayState(renderer.state());
-    state.stencil = Stencil::Mark;
-    renderer.setState(state);
-    renderer.applyMaterial(invisible);
-    drawQuad(0.0f);
-    drawQuad(-0.5f);
-    state.stencil = Stencil::Equal;
-    state.stencilValue = 1;
-    renderer.setState(state);
-    renderer.applyMaterial(white);
-    drawQuad(1.0f);
-    renderer.setState(RenderState());
-
-    const std::vector<unsigned char> row = readFrame(0, 300, testWindowWidth, 1);
-    for (const int x : {50, 190, 210, 390, 410, 750}) {
-        const bool inBand = x > 200 && x < 400;
-        EXPECT_EQ(row[static_cast<size_t>(x) * 3], inBand ? 255 : 0) << "x " << x;
-    }
-}
-
 TEST_F(RendererTest, BoxesAndStacksGiveBackBothMatricesWithTheModelviewCurrent) {
     const std::vector<float> projection = matrix(GL_PROJECTION_MATRIX);
     renderer.translate(Vector3(3.0f, 0.0f, 0.0f));
@@ -210,71 +164,55 @@ TEST_F(RendererTest, MaterialTransitions) {
 // Out-of-range enumerations and arrays without the data a draw needs are refused with one
 // Error line, and nothing of them reaches OpenGL.
 TEST_F(RendererTest, RefusesModesOutsideItsTablesAndArraysWithoutNormals) {
-    FogSettings fog;
-    fog.mode = FogMode::Linear;
-    renderer.setupFog(fog);
+    renderer.setupFog(FogSettings{FogMode::Linear, {}, 1.0f, 0.0f, 1.0f});
     VertexArray positionsOnly;
     positionsOnly.allocate(3);
     TriangleList triangles;
     triangles.resize(1);
     RenderState badPolygons;
     badPolygons.polygonMode = static_cast<PolygonMode>(3);
-    const std::pair<const char*, std::function<void()>> cases[] = {
-        {"fog mode",
-         [&] {
-             renderer.setupFog(FogSettings{static_cast<FogMode>(3), {}, 1.0f, 0.0f, 1.0f});
-         }},
-        {"negative fog mode",
-         [&] {
-             renderer.setupFog(FogSettings{static_cast<FogMode>(-1), {}, 1.0f, 0.0f, 1.0f});
-         }},
-        {"polygon mode", [&] { renderer.setState(badPolygons); }},
-        {"primitive type", [&] { renderer.drawArrays(static_cast<PrimitiveType>(10), positionsOnly); }},
-        {"indexed draw without normals", [&] { renderer.drawElements(positionsOnly, triangles); }},
+    const std::function<void()> cases[] = {
+        [&] {
+            renderer.setupFog(FogSettings{static_cast<FogMode>(3), {}, 1.0f, 0.0f, 1.0f});
+        },
+        [&] {
+            renderer.setupFog(FogSettings{static_cast<FogMode>(-1), {}, 1.0f, 0.0f, 1.0f});
+        },
+        [&] { renderer.setState(badPolygons); },
+        [&] { renderer.drawArrays(static_cast<PrimitiveType>(10), positionsOnly); },
+        [&] { renderer.drawElements(positionsOnly, triangles); },
     };
-    for (const auto& c : cases) {
+    for (const auto& refused : cases) {
+        SCOPED_TRACE(&refused - cases);
         LogCapture log;
-        c.second();
-        EXPECT_EQ(log.count("*** "), 1) << c.first;
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.first;
-        EXPECT_EQ(integer(GL_FOG_MODE), GL_LINEAR) << c.first;
-        EXPECT_EQ(integer(GL_POLYGON_MODE), GL_FILL) << c.first;
+        refused();
+        EXPECT_EQ(log.count("*** "), 1);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        EXPECT_EQ(integer(GL_FOG_MODE), GL_LINEAR);
+        EXPECT_EQ(integer(GL_POLYGON_MODE), GL_FILL);
     }
 }
 
-// Records its draws in a shared list and can ask to be removed after one.
+// Records its draws in a shared list and asks to be removed after one.
 class RecordingNode : public RenderNode {
 public:
-    RecordingNode(std::string name, std::vector<std::string>* drawn, bool leave)
-        : name(std::move(name)), drawn(drawn), leave(leave) {}
-    void draw(Renderer&) override {
-        drawn->push_back(name);
-        removeMe = leave;
-    }
-    std::string name;
-    std::vector<std::string>* drawn;
-    bool leave;
+    RecordingNode(char name, std::string* drawn, bool leave) : name(name), drawn(drawn) { removeMe = leave; }
+    void draw(Renderer&) override { drawn->push_back(name); }
+    char name;
+    std::string* drawn;
 };
 
 TEST(RenderGroup, RemovedNodeDrawsThatFrameAndSiblingsStillDraw) {
-    using Drawn = std::vector<std::string>;
     Renderer renderer;
-    for (int leaving = 0; leaving < 3; ++leaving) {
-        Drawn drawn;
-        RecordingNode a("a", &drawn, leaving == 0), b("b", &drawn, leaving == 1), c("c", &drawn, leaving == 2);
-        RenderGroup group;
-        group.addNode(&a);
-        group.addNode(&b);
-        group.addNode(&c);
-        group.draw(renderer);
-        EXPECT_EQ(drawn, (Drawn{"a", "b", "c"}));
-        drawn.clear();
-        a.leave = b.leave = c.leave = false;
-        group.draw(renderer);
-        Drawn rest{"a", "b", "c"};
-        rest.erase(rest.begin() + leaving);
-        EXPECT_EQ(drawn, rest);
+    std::string drawn;
+    RecordingNode a('a', &drawn, false), b('b', &drawn, true), c('c', &drawn, false);
+    RenderGroup group;
+    for (RecordingNode* node : {&a, &b, &c}) {
+        group.addNode(node);
     }
+    group.draw(renderer);
+    group.draw(renderer);
+    EXPECT_EQ(drawn, "abcac");
 }
 
 }  // namespace
