@@ -11,21 +11,7 @@
 namespace Tramble {
 namespace {
 
-// Leaves the global depth as it was, whatever a test did to it.
-class LogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedDepth = logBuf.current.depth;
-        logBuf.current.depth = 0;
-    }
-    void TearDown() override {
-        logBuf.current.depth = savedDepth;
-        logBuf.message.clear();
-    }
-    int savedDepth = 0;
-};
-
-TEST_F(LogTest, LinesByLevelMaskAndDepth) {
+TEST(LogTest, LinesByLevelMaskAndDepth) {
     const struct {
         const char* name;
         unsigned int mask;
@@ -67,10 +53,10 @@ TEST_F(LogTest, LinesByLevelMaskAndDepth) {
     }
 }
 
-TEST_F(LogTest, TimeAndOriginOfTheStatement) {
+TEST(LogTest, TimeAndOriginOfTheStatement) {
     std::ostringstream out;
     LogOutput output(&out, 15, true, true, true);
-    logBuf.indent();
+    const LogIndent indent;
     const int line = __LINE__ + 1;
     LOG(Info) << "Starting kernel\n";
     const std::regex format(R"(\[\d\d:\d\d:\d\d\]     --- Starting kernel \((.*) : (\d+) -> (.*)\)\n)");
@@ -83,7 +69,7 @@ TEST_F(LogTest, TimeAndOriginOfTheStatement) {
 }
 
 // Outputs that go away, or whose stream is missing or bad, drop out alone.
-TEST_F(LogTest, OutputsComeAndGoAlone) {
+TEST(LogTest, OutputsComeAndGoAlone) {
     std::ostringstream kept;
     std::ostringstream gone;
     std::ostringstream bad;

@@ -1,18 +1,16 @@
-// The renderer against a real context: the projection it builds, the state model, boxes and
-// matrix stacks, material transitions, refused modes, and the render group's walk.
+// The renderer against a real context: the state model, boxes and matrix stacks, material
+// transitions, and the render group's walk.
 #include "engine/renderersys.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/rendernode.h"
 #include "support/glcontext.h"
-#include "support/logcapture.h"
 
 namespace Tramble {
 namespace {
@@ -38,31 +36,6 @@ protected:
 
     Renderer renderer;
 };
-
-// gluPerspective's matrix for the field of view and aspect, near 0.1 and far 5000.
-void expectPerspective(float fieldOfView, double aspect) {
-    const std::vector<float> p = matrix(GL_PROJECTION_MATRIX);
-    const double f = 1.0 / std::tan(fieldOfView * 0.5 * M_PI / 180.0);
-    const double zNear = 0.1, zFar = 5000.0;
-    EXPECT_NEAR(p[0], f / aspect, 1e-5);
-    EXPECT_NEAR(p[5], f, 1e-5);
-    EXPECT_NEAR(p[10], (zFar + zNear) / (zNear - zFar), 1e-5);
-    EXPECT_NEAR(p[14], 2.0 * zFar * zNear / (zNear - zFar), 1e-5);
-    EXPECT_EQ(p[11], -1.0f);
-}
-
-TEST_F(RendererTest, LetterboxPerspectiveAndAViewportThatRebuildsIt) {
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 100, 800, 400}));
-    expectPerspective(100.0f, 2.0);
-
-    const int position[2] = {0, 0};
-    const int size[2] = {800, 600};
-    renderer.setViewport(position, size);
-    expectPerspective(100.0f, 800.0 / 600.0);
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-}
 
 // One row per field: how to change it from the defaults, and whether OpenGL shows it changed.
 struct Field {
@@ -159,38 +132,6 @@ TEST_F(RendererTest, MaterialTransitions) {
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.25f);
     glDeleteTextures(1, &texture);
-}
-
-// Out-of-range enumerations and arrays without the data a draw needs are refused with one
-// Error line, and nothing of them reaches OpenGL.
-TEST_F(RendererTest, RefusesModesOutsideItsTablesAndArraysWithoutNormals) {
-    renderer.setupFog(FogSettings{FogMode::Linear, {}, 1.0f, 0.0f, 1.0f});
-    VertexArray positionsOnly;
-    positionsOnly.allocate(3);
-    TriangleList triangles;
-    triangles.resize(1);
-    RenderState badPolygons;
-    badPolygons.polygonMode = static_cast<PolygonMode>(3);
-    const std::function<void()> cases[] = {
-        [&] {
-            renderer.setupFog(FogSettings{static_cast<FogMode>(3), {}, 1.0f, 0.0f, 1.0f});
-        },
-        [&] {
-            renderer.setupFog(FogSettings{static_cast<FogMode>(-1), {}, 1.0f, 0.0f, 1.0f});
-        },
-        [&] { renderer.setState(badPolygons); },
-        [&] { renderer.drawArrays(static_cast<PrimitiveType>(10), positionsOnly); },
-        [&] { renderer.drawElements(positionsOnly, triangles); },
-    };
-    for (const auto& refused : cases) {
-        SCOPED_TRACE(&refused - cases);
-        LogCapture log;
-        refused();
-        EXPECT_EQ(log.count("*** "), 1);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        EXPECT_EQ(integer(GL_FOG_MODE), GL_LINEAR);
-        EXPECT_EQ(integer(GL_POLYGON_MODE), GL_FILL);
-    }
 }
 
 // Records its draws in a shared list and asks to be removed after one.
