@@ -1,6 +1,6 @@
-// Decoding files and SDL surfaces into packed images: byte order, row padding, greyscale,
-// grey with alpha, palettes and their transparent colour, CMYK JPEGs, the size limit, bytes
-// that are no image, and assignment.
+// Decoding files into packed images: row padding, greyscale, grey with alpha, palettes and
+// their transparent colour, CMYK JPEGs, the size limit, bytes that are no image, and
+// assignment.
 #include "engine/image.h"
 
 #include <SDL.h>
@@ -142,34 +142,6 @@ TEST(ImageTest, EveryLayoutComesOutAsRgbOrRgbaRowsTopFirst) {
         "palette PNG with a transparent colour", encodePng(indices, 3, 2, PNG_FORMAT_RGBA_COLORMAP, keyedPalette), 3, 2,
         4, 0,
         {{0, 0, {10, 20, 30, 255}}, {1, 0, {200, 100, 50, 0}}, {0, 1, {1, 2, 3, 255}}, {2, 1, {200, 100, 50, 0}}});
-}
-
-// Surfaces in other byte orders and depths are converted: the image holds R, G, B (and A).
-TEST(ImageTest, SurfacesOfOtherLayoutsAreConverted) {
-    const struct {
-        const char* name;
-        int depth;
-        Uint32 masks[4];
-        Uint8 alpha;
-        Bytes expected;
-    } cases[] = {
-        {"BGR 24", 24, {0xff0000, 0x00ff00, 0x0000ff, 0}, 255, {255, 0, 0, 0, 0, 255}},
-        {"ARGB 32", 32, {0x00ff0000, 0x0000ff00, 0x000000ff, 0xff000000}, 128, {255, 0, 0, 128, 0, 0, 255, 128}},
-        {"XRGB 32", 32, {0x00ff0000, 0x0000ff00, 0x000000ff, 0}, 255, {255, 0, 0, 0, 0, 255}},
-        {"RGB 565", 16, {0xf800, 0x07e0, 0x001f, 0}, 255, {255, 0, 0, 0, 0, 255}},
-    };
-    for (const auto& c : cases) {
-        SDL_Surface* surface =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 1, c.depth, c.masks[0], c.masks[1], c.masks[2], c.masks[3]);
-        ASSERT_NE(surface, nullptr) << c.name;
-        SDL_Rect right = {1, 0, 1, 1};
-        SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 255, 0, 0, c.alpha));
-        SDL_FillRect(surface, &right, SDL_MapRGBA(surface->format, 0, 0, 255, c.alpha));
-        Image image;
-        EXPECT_TRUE(image.loadSDLSurface(surface)) << c.name;
-        SDL_FreeSurface(surface);
-        EXPECT_EQ(image.pixels, c.expected) << c.name;
-    }
 }
 
 TEST(ImageTest, BytesThatAreNoImageOrTooLargeGiveNoPixels) {

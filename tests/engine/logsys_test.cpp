@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <regex>
 #include <sstream>
 
 namespace Tramble {
@@ -51,21 +50,6 @@ TEST(LogTest, LinesByLevelMaskAndDepth) {
         c.write();
         EXPECT_EQ(out.str(), c.expected) << c.name;
     }
-}
-
-TEST(LogTest, TimeAndOriginOfTheStatement) {
-    std::ostringstream out;
-    LogOutput output(&out, 15, true, true, true);
-    const LogIndent indent;
-    const int line = __LINE__ + 1;
-    LOG(Info) << "Starting kernel\n";
-    const std::regex format(R"(\[\d\d:\d\d:\d\d\]     --- Starting kernel \((.*) : (\d+) -> (.*)\)\n)");
-    std::smatch parts;
-    const std::string text = out.str();
-    ASSERT_TRUE(std::regex_match(text, parts, format)) << text;
-    EXPECT_EQ(parts[1], __FILE__);
-    EXPECT_EQ(parts[2], std::to_string(line));
-    EXPECT_NE(parts[3].str().find("TimeAndOriginOfTheStatement"), std::string::npos);
 }
 
 // Outputs that go away, or whose stream is missing or bad, drop out alone.

@@ -1,8 +1,7 @@
-// The clock: schedule windows, the interval task, and the timer's delta across the tick
-// counter's wrap-around.
+// The clock: schedule windows across the millisecond counter's wrap-around, and the interval
+// task.
 #include "engine/timersys.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -61,34 +60,6 @@ TEST(IntervalTask, FiresOncePerStepThatCompletesAnIntervalAndKeepsTheRemainder) 
         }
         EXPECT_EQ(fires, (interval == 0 ? std::vector<int>{1, 2, 3} : std::vector<int>{1, 1, 2})) << interval;
     }
-}
-
-class StepRecorder : public ITimeTask {
-public:
-    void update(unsigned int ms) override { steps.push_back(ms); }
-    std::vector<unsigned int> steps;
-};
-
-// The second child is appended after the timer started: its first timed update starts it.
-TEST(TimerTask, HandsEveryChildTheSameDeltaAcrossTheTickWrap) {
-    ASSERT_EQ(SDL_Init(0), 0);
-    TimerTask timer;
-    StepRecorder first;
-    StepRecorder late;
-    timer.group.addTask(&first);
-    ASSERT_TRUE(timer.startTask());
-    timer.group.addTask(&late);
-    timer.lastTicks = UINT_MAX - 9;
-    const unsigned int before = SDL_GetTicks();
-    timer.update();
-    const unsigned int after = SDL_GetTicks();
-    EXPECT_GE(timer.elapsed, before + 10);
-    EXPECT_LE(timer.elapsed, after + 10);
-    EXPECT_EQ(first.steps, std::vector<unsigned int>{timer.elapsed});
-    EXPECT_EQ(late.steps, first.steps);
-    EXPECT_TRUE(late.started);
-    timer.stopTask();
-    SDL_Quit();
 }
 
 }  // namespace
