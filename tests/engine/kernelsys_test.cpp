@@ -1,5 +1,5 @@
-// The task tree: start order and roll-back, reverse stop, lazy start, the halt flag, and
-// the cursor list the groups walk with.
+// The task tree: start order and roll-back, reverse stop, the halt flag, and the cursor list
+// the groups walk with.
 #include "engine/kernelsys.h"
 
 #include <gtest/gtest.h>
@@ -66,21 +66,6 @@ TEST(TaskGroup, StartsInOrderRollsBackAFailureAndStopsInReverse) {
         }
         EXPECT_EQ(journal, c.expected);
     }
-}
-
-TEST(TaskGuards, UpdateStartsLazilyAndReportsEveryFailedStart) {
-    Journal journal;
-    LogCapture log;
-    JournalTask task("t", &journal, false);
-    task.updateTask();
-    task.updateTask();
-    EXPECT_EQ(log.count("*** Could not start task... FUCK!\n"), 2);
-    task.startResult = true;
-    task.updateTask();
-    task.updateTask();
-    task.startTask();
-    EXPECT_EQ(journal, (Journal{"start t", "start t", "start t", "update t", "update t", "start t"}));
-    EXPECT_EQ(log.count("+++ Trying to run start on already started task"), 1);
 }
 
 // Sets the kernel's halt flag from inside its third pass.
