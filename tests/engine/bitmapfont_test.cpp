@@ -26,9 +26,8 @@ const Rgb red = {255, 0, 0};
 const Rgb green = {0, 255, 0};
 const Rgb blue = {0, 0, 255};
 
-// Fills the part of a glyph cell given in glyph coordinates (x to the right, y up from the
-// glyph's bottom). The sheet is stored the way the font expects its file: flipped, cell 0
-// in the last stored rows, each glyph's top row stored last.
+// Fills part of a cell in glyph coordinates (y up from the glyph's bottom), stored as the
+// font expects its file: flipped, cell 0 in the last stored rows.
 void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x1, int y1, Rgb colour) {
     const int left = (cell % 16) * sheetCell;
     const int bottom = (15 - cell / 16) * sheetCell;
@@ -42,8 +41,7 @@ void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x
     }
 }
 
-// Every pixel of the window region has each channel within [low, high] of the pattern:
-// a channel of 255 in the pattern must read at least 200, a channel of 0 at most 40.
+// Every pixel of the region reads a 255 channel as at least 200 and a 0 channel as at most 40.
 ::testing::AssertionResult regionIs(int x, int y, int width, int height, Rgb colour) {
     const std::vector<unsigned char> frame = readFrame(x, y, width, height);
     const unsigned char want[3] = {colour.r, colour.g, colour.b};
@@ -56,9 +54,8 @@ void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x
     return ::testing::AssertionSuccess();
 }
 
-// A font built from a sheet of solid blue cells, with a black border, as the real sheet
-// keeps one so that linear filtering at a quad's edge does not pick up the neighbour;
-// glyphs 40 units square, one text unit per pixel, a white material.
+// Solid blue cells with a black border (so filtering at a quad's edge misses the neighbour,
+// as on the real sheet); glyphs 40 units square, one text unit per pixel, a white material.
 class FontTest : public GLTest {
 protected:
     void SetUp() override {
@@ -91,9 +88,8 @@ protected:
     unsigned int texture = 0;
 };
 
-// Characters without a cell, and any print after release, must run no list but the font's:
-// every free list name the text could reach below the font's lists (from list 1 on once
-// those are gone) is a trap that switches fog on.
+// Characters without a cell, and a print after release, run no list but the font's: every
+// free list the text could reach (from list 1 on once released) is a trap switching fog on.
 TEST_F(FontTest, TextRunsNoListButTheFonts) {
     for (const bool released : {false, true}) {
         const GLuint others = glGenLists(64);
@@ -124,9 +120,8 @@ TEST_F(FontTest, TextRunsNoListButTheFonts) {
     }
 }
 
-// '#' has a red upper half, 'O' a green left half, the space is empty: wrong cells, flipped
-// or mirrored glyphs all show. Glyphs advance 40 units and do not overlap; the jittered copy
-// moves at most 5 units, and the regions keep clear of that.
+// '#' has a red upper half, 'O' a green left half, the space is empty: wrong cells, flipped or
+// mirrored glyphs all show. The regions keep clear of the jittered copy's 5 units.
 TEST_F(FontTest, PrintDrawsUprightGlyphsWhereTheyAreAndNothingForSpaces) {
     const int low = 2, half = sheetCell / 2, high = sheetCell - 2;
     fillCell(sheet, ' ' - 32, low, low, high, high, black);

@@ -51,8 +51,7 @@ Bytes encodeJpeg(Bytes pixels, int width, int height, int components, bool adobe
     return file;
 }
 
-// A PNG in one of libpng's simple formats; colour-mapped ones take their palette entries in
-// the format's channels.
+// A PNG in one of libpng's simple formats; palette entries in the format's channels.
 Bytes encodePng(Bytes pixels, int width, int height, png_uint_32 format, Bytes palette = {}) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -88,8 +87,7 @@ Bytes inkBlocks() {
     return pixels;
 }
 
-// 6 x 16, the top eight rows red and the bottom eight blue: rows of 18 bytes, so the
-// decoded surface's rows come with padding.
+// 6 x 16, red over blue: rows of 18 bytes, so the decoded surface's rows come padded.
 Bytes redOverBlue() {
     Bytes pixels(6 * 16 * 3, 0);
     for (size_t i = 0; i < 6 * 16; ++i) {

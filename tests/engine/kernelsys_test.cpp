@@ -90,8 +90,7 @@ TEST(Kernel, HaltFinishesThePassThenStopsEverything) {
     EXPECT_TRUE(kernel.children.empty());
 }
 
-// Walking from the head and removing items as they are met goes on with each follower, and
-// the list stays whole for the next walk and the next append.
+// Removing items as a walk meets them goes on with each follower and keeps the list whole.
 TEST(CursorList, RemovingDuringAWalkVisitsEveryItemOnce) {
     const struct {
         std::vector<int> removed, rest;

@@ -1,5 +1,4 @@
-// The log's exact line format, level masks, nesting depth, and the rules for unfinished
-// messages and outputs that come and go.
+// The log's exact line format, level masks, nesting depth, and unfinished messages.
 #include "engine/logsys.h"
 
 #include <gtest/gtest.h>
@@ -50,24 +49,6 @@ TEST(LogTest, LinesByLevelMaskAndDepth) {
         c.write();
         EXPECT_EQ(out.str(), c.expected) << c.name;
     }
-}
-
-// Outputs that go away, or whose stream is missing or bad, drop out alone.
-TEST(LogTest, OutputsComeAndGoAlone) {
-    std::ostringstream kept;
-    std::ostringstream gone;
-    std::ostringstream bad;
-    bad.setstate(std::ios::badbit);
-    LogOutput stays(&kept, 15, false, false, false);
-    LogOutput broken(&bad, 15, false, false, false);
-    LogOutput missing(nullptr, 15, false, false, false);
-    {
-        LogOutput leaves(&gone, 15, false, false, false);
-        LOG(Info) << "both\n";
-    }
-    LOG(Info) << "one\n";
-    EXPECT_EQ(kept.str(), "both\none\n");
-    EXPECT_EQ(gone.str(), "both\n");
 }
 
 }  // namespace

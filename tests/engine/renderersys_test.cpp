@@ -68,8 +68,7 @@ const Field fields[] = {
      }},
 };
 
-// A renderer does not know what the context holds until it has applied a state in full, so
-// its first state must reach OpenGL even where it equals the defaults it starts out with.
+// A renderer's first state reaches OpenGL in full, even where it equals its own defaults.
 TEST_F(RendererTest, EveryFieldReachesOpenGLTheFirstTimeAndComesBackWhenItsScopeEnds) {
     for (const Field& field : fields) {
         SCOPED_TRACE(field.name);
@@ -107,8 +106,7 @@ TEST_F(RendererTest, BoxesAndStacksGiveBackBothMatricesWithTheModelviewCurrent) 
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
-// Texturing and generation follow each material; an untextured one leaves generation as it
-// was (golden frames show the rest of a material).
+// Texturing and generation follow each material; an untextured one leaves generation be.
 TEST_F(RendererTest, MaterialTransitions) {
     GLuint texture = 0;
     glGenTextures(1, &texture);

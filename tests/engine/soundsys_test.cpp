@@ -62,9 +62,8 @@ TEST_F(SoundSystem, BeatClockCountsEveryBeatAPositionPassed) {
     }
 }
 
-// Updated the way the scene handler does, once per pass: nothing on handle 0, and on a real
-// stream one second long, with the first beat 60 ms plus the output's 24 ms latency in, beats
-// at 0.084 and 0.546 s (and not at 1.007 s; without the latency there would be three).
+// Updated once per pass as the scene handler does: nothing on handle 0; on a 1 s stream with
+// the first beat at 60 ms plus 24 ms latency, beats at 0.084 and 0.546 s (without it, three).
 TEST_F(SoundSystem, BeatClockFollowsARealStreamAndIgnoresHandleZero) {
     SoundTask task(outputRate);
     ASSERT_TRUE(task.start());

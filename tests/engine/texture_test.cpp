@@ -56,10 +56,8 @@ TEST_F(TextureTest, UploadKeepsEveryByteAndBuildsMipmapsWithLinearFilters) {
     }
 }
 
-// From file name to texture and back: the texels are the file's decoded pixels (the demo
-// runs from the repository root), a missing file is tried once, the last drop deletes, and a
-// drop with no reference behind it neither wraps the count (which would hand out the deleted
-// texture on the next fetch) nor deletes again.
+// The texels are the file's decoded pixels, a missing file is tried once, the last drop
+// deletes, and a drop with no reference neither wraps the count nor deletes again.
 TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
     Renderer renderer;
     TextureManager manager(&renderer);

@@ -43,8 +43,7 @@ public:
     int fires = 0;
 };
 
-// 2500 ms fire once and leave 500 ms, which 499 ms do not complete and 1 ms more does; an
-// interval of 0 fires on every step.
+// 2500 ms leave 500, which 499 ms do not complete and 1 more does; 0 fires on every step.
 TEST(IntervalTask, FiresOncePerStepThatCompletesAnIntervalAndKeepsTheRemainder) {
     for (const unsigned int interval : {1000u, 0u}) {
         CountingInterval task(interval);
