@@ -5,6 +5,8 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "engine/image.h"
@@ -18,9 +20,7 @@ namespace {
 const int sheetCell = 16;
 const int sheetSide = 16 * sheetCell;
 
-struct Rgb {
-    unsigned char r, g, b;
-};
+using Rgb = std::array<unsigned char, 3>;
 const Rgb black = {0, 0, 0};
 const Rgb red = {255, 0, 0};
 const Rgb green = {0, 255, 0};
@@ -33,10 +33,8 @@ void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x
     const int bottom = (15 - cell / 16) * sheetCell;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            unsigned char* texel = &sheet[(static_cast<size_t>(bottom + y) * sheetSide + left + x) * 3];
-            texel[0] = colour.r;
-            texel[1] = colour.g;
-            texel[2] = colour.b;
+            std::copy(colour.begin(), colour.end(),
+                      &sheet[(static_cast<size_t>(bottom + y) * sheetSide + left + x) * 3]);
         }
     }
 }
@@ -44,9 +42,8 @@ void fillCell(std::vector<unsigned char>& sheet, int cell, int x0, int y0, int x
 // Every pixel of the region reads a 255 channel as at least 200 and a 0 channel as at most 40.
 ::testing::AssertionResult regionIs(int x, int y, int width, int height, Rgb colour) {
     const std::vector<unsigned char> frame = readFrame(x, y, width, height);
-    const unsigned char want[3] = {colour.r, colour.g, colour.b};
     for (size_t i = 0; i < frame.size(); ++i) {
-        if (want[i % 3] != 0 ? frame[i] < 200 : frame[i] > 40) {
+        if (colour[i % 3] != 0 ? frame[i] < 200 : frame[i] > 40) {
             return ::testing::AssertionFailure()
                    << "pixel " << i / 3 << " channel " << i % 3 << " is " << static_cast<int>(frame[i]);
         }

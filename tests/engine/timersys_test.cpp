@@ -1,4 +1,4 @@
-// The clock: the schedule's windows and the interval task's remainder.
+// The schedule: which pass fires which event, in which order.
 #include "engine/timersys.h"
 
 #include <gtest/gtest.h>
@@ -33,26 +33,6 @@ TEST(ScheduleTask, FiresEachEventOnceInTheWindowThatHoldsIt) {
             task.update(ms);
         }
         EXPECT_EQ(fired, c.fired) << c.name;
-    }
-}
-
-class CountingInterval : public IntervalTask {
-public:
-    explicit CountingInterval(unsigned int interval) : IntervalTask(interval) {}
-    void fire() override { ++fires; }
-    int fires = 0;
-};
-
-// 2500 ms leave 500, which 499 ms do not complete and 1 more does; 0 fires on every step.
-TEST(IntervalTask, FiresOncePerStepThatCompletesAnIntervalAndKeepsTheRemainder) {
-    for (const unsigned int interval : {1000u, 0u}) {
-        CountingInterval task(interval);
-        std::vector<int> fires;
-        for (unsigned int ms : {2500u, 499u, 1u}) {
-            task.update(ms);
-            fires.push_back(task.fires);
-        }
-        EXPECT_EQ(fires, (interval == 0 ? std::vector<int>{1, 2, 3} : std::vector<int>{1, 1, 2})) << interval;
     }
 }
 
