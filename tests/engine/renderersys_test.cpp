@@ -86,7 +86,7 @@ TEST_F(RendererTest, EveryFieldReachesOpenGLTheFirstTimeAndComesBackWhenItsScope
     }
 }
 
-TEST_F(RendererTest, BoxesAndStacksGiveBackBothMatricesWithTheModelviewCurrent) {
+TEST_F(RendererTest, BoxesStacksAndLoadsKeepToTheirMatrixWithTheModelviewCurrent) {
     const std::vector<float> projection = matrix(GL_PROJECTION_MATRIX);
     renderer.translate(Vector3(3.0f, 0.0f, 0.0f));
     const std::vector<float> modelview = matrix(GL_MODELVIEW_MATRIX);
@@ -104,6 +104,9 @@ TEST_F(RendererTest, BoxesAndStacksGiveBackBothMatricesWithTheModelviewCurrent) 
     EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), projection);
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), modelview);
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    renderer.loadMatrix(Matrix4(), MatrixMode::Modelview);
+    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX)[12], 0.0f);
+    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), projection);
 }
 
 // Texturing and generation follow each material; an untextured one leaves generation be.
