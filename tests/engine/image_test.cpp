@@ -9,7 +9,6 @@
 #include <png.h>
 
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "support/logcapture.h"

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/logcapture.h"
-
 namespace Tramble {
 namespace {
 
