@@ -1,6 +1,6 @@
-// Decoding files and SDL surfaces into packed images: byte order, row padding, greyscale,
-// grey with alpha, palettes and their transparent colour, CMYK JPEGs, the size limit, bytes
-// that are no image, and assignment.
+// Decoding files into packed images: row padding, greyscale, grey with alpha, palettes and
+// their transparent colour, CMYK JPEGs, the size limit, bytes that are no image, and
+// assignment.
 #include "engine/image.h"
 
 #include <SDL.h>
@@ -9,7 +9,6 @@
 #include <png.h>
 
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "support/logcapture.h"
@@ -51,8 +50,7 @@ Bytes encodeJpeg(Bytes pixels, int width, int height, int components, bool adobe
     return file;
 }
 
-// A PNG in one of libpng's simple formats; colour-mapped ones take their palette entries in
-// the format's channels.
+// A PNG in one of libpng's simple formats; palette entries in the format's channels.
 Bytes encodePng(Bytes pixels, int width, int height, png_uint_32 format, Bytes palette = {}) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -88,13 +86,11 @@ Bytes inkBlocks() {
     return pixels;
 }
 
-// 6 x 16, the top eight rows red and the bottom eight blue: rows of 18 bytes, so the
-// decoded surface's rows come with padding.
+// 6 x 16, red over blue: rows of 18 bytes, so the decoded surface's rows come padded.
 Bytes redOverBlue() {
-    Bytes pixels;
-    for (int i = 0; i < 6 * 16; ++i) {
-        pixels.insert(pixels.end(),
-                      {static_cast<unsigned char>(i < 48 ? 255 : 0), 0, static_cast<unsigned char>(i < 48 ? 0 : 255)});
+    Bytes pixels(6 * 16 * 3, 0);
+    for (size_t i = 0; i < 6 * 16; ++i) {
+        pixels[i * 3 + (i < 48 ? 0 : 2)] = 255;
     }
     return pixels;
 }
@@ -114,7 +110,6 @@ void expectDecoded(const char* name, const Bytes& file, int width, int height, i
     ASSERT_EQ(image.width, width);
     ASSERT_EQ(image.height, height);
     ASSERT_EQ(image.bytesPerPixel, bytesPerPixel);
-    ASSERT_EQ(image.pixels.size(), static_cast<size_t>(width) * height * bytesPerPixel);
     for (const Probe& probe : probes) {
         const unsigned char* pixel = &image.pixels[(static_cast<size_t>(probe.y) * width + probe.x) * bytesPerPixel];
         for (size_t i = 0; i < probe.value.size(); ++i) {
@@ -131,8 +126,6 @@ TEST(ImageTest, EveryLayoutComesOutAsRgbOrRgbaRowsTopFirst) {
         {4, 4, {255, 0, 0}}, {12, 4, {0, 255, 0}}, {20, 4, {0, 0, 255}}, {28, 4, {95, 95, 95}}};
     expectDecoded("RGB JPEG", encodeJpeg(redOverBlue(), 6, 16, 3), 6, 16, 3, 6,
                   {{0, 0, {255, 0, 0}}, {5, 3, {255, 0, 0}}, {0, 12, {0, 0, 255}}, {5, 15, {0, 0, 255}}});
-    expectDecoded("grey JPEG", encodeJpeg(Bytes(64, 128), 8, 8, 1), 8, 8, 3, 6,
-                  {{0, 0, {128, 128, 128}}, {7, 7, {128, 128, 128}}});
     expectDecoded("CMYK JPEG", encodeJpeg(inkBlocks(), 32, 8, 4), 32, 8, 3, 6, inks);
     expectDecoded("Adobe CMYK JPEG", encodeJpeg(inkBlocks(), 32, 8, 4, true), 32, 8, 3, 6, inks);
     expectDecoded("tall JPEG", encodeJpeg(Bytes(2304, 40), 1, 2304, 1), 1, 2304, 3, 6, {{0, 2303, {40, 40, 40}}});
@@ -146,34 +139,6 @@ TEST(ImageTest, EveryLayoutComesOutAsRgbOrRgbaRowsTopFirst) {
         "palette PNG with a transparent colour", encodePng(indices, 3, 2, PNG_FORMAT_RGBA_COLORMAP, keyedPalette), 3, 2,
         4, 0,
         {{0, 0, {10, 20, 30, 255}}, {1, 0, {200, 100, 50, 0}}, {0, 1, {1, 2, 3, 255}}, {2, 1, {200, 100, 50, 0}}});
-}
-
-// Surfaces in other byte orders and depths are converted: the image holds R, G, B (and A).
-TEST(ImageTest, SurfacesOfOtherLayoutsAreConverted) {
-    const struct {
-        const char* name;
-        int depth;
-        Uint32 masks[4];
-        Uint8 alpha;
-        Bytes expected;
-    } cases[] = {
-        {"BGR 24", 24, {0xff0000, 0x00ff00, 0x0000ff, 0}, 255, {255, 0, 0, 0, 0, 255}},
-        {"ARGB 32", 32, {0x00ff0000, 0x0000ff00, 0x000000ff, 0xff000000}, 128, {255, 0, 0, 128, 0, 0, 255, 128}},
-        {"XRGB 32", 32, {0x00ff0000, 0x0000ff00, 0x000000ff, 0}, 255, {255, 0, 0, 0, 0, 255}},
-        {"RGB 565", 16, {0xf800, 0x07e0, 0x001f, 0}, 255, {255, 0, 0, 0, 0, 255}},
-    };
-    for (const auto& c : cases) {
-        SDL_Surface* surface =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 1, c.depth, c.masks[0], c.masks[1], c.masks[2], c.masks[3]);
-        ASSERT_NE(surface, nullptr) << c.name;
-        SDL_Rect right = {1, 0, 1, 1};
-        SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 255, 0, 0, c.alpha));
-        SDL_FillRect(surface, &right, SDL_MapRGBA(surface->format, 0, 0, 255, c.alpha));
-        Image image;
-        EXPECT_TRUE(image.loadSDLSurface(surface)) << c.name;
-        SDL_FreeSurface(surface);
-        EXPECT_EQ(image.pixels, c.expected) << c.name;
-    }
 }
 
 TEST(ImageTest, BytesThatAreNoImageOrTooLargeGiveNoPixels) {
@@ -195,9 +160,6 @@ TEST(ImageTest, BytesThatAreNoImageOrTooLargeGiveNoPixels) {
         EXPECT_EQ(image.pixels.capacity(), 0u) << c.name;
         EXPECT_EQ(log.str(), c.error) << c.name;
     }
-    LogCapture log;
-    EXPECT_FALSE(Image("no/such/file.jpg").valid);
-    EXPECT_EQ(log.str(), "*** SDL_Surface null\n");
 }
 
 TEST(ImageTest, NullSurfaceLeavesTheImageAsItWasAndAssignCopies) {

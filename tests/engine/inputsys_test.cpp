@@ -1,12 +1,10 @@
-// Input routing through SDL's real event queue: who consumes which event, held keys
-// repeating once per pass, events beyond the tables' ranges doing no harm, and the camera
-// the controls steer.
+// Input routing through SDL's real event queue: who consumes which event, and events beyond
+// the tables' ranges doing no harm.
 #include "engine/inputsys.h"
 
 #include <gtest/gtest.h>
 
 #include "demo/demoengine.h"
-#include "engine/camera.h"
 #include "support/glcontext.h"
 #include "support/logcapture.h"
 
@@ -60,54 +58,6 @@ TEST_F(InputChain, EveryQueuedEventGoesDownTheChainUntilConsumed) {
     EXPECT_TRUE(log.contains("=== Caught quit event, halting\n"));
     SDL_Event left;
     EXPECT_EQ(SDL_PollEvent(&left), 0);
-}
-
-TEST_F(InputChain, HeldKeyAddsOneStepPerPassUntilReleased) {
-    push(SDL_KEYDOWN, SDLK_w);
-    for (int pass = 0; pass < 3; ++pass) {
-        engine.inputTask.update();
-        engine.cameraControls.updateTask();
-    }
-    push(SDL_KEYUP, SDLK_w);
-    engine.inputTask.update();
-    engine.cameraControls.updateTask();
-    // Yaw 0 and pitch 0 look along +z; each pass adds 10 units per second.
-    EXPECT_FLOAT_EQ(engine.camera.velocity.z, 30.0f);
-    EXPECT_FALSE(keyboard.recieveInput([] {
-        SDL_Event beyond{};
-        beyond.type = SDL_KEYDOWN;
-        beyond.key.keysym.sym = static_cast<SDLKey>(keyCount + 77);
-        return beyond;
-    }()));
-}
-
-// Pitch stops at the vertical, yaw runs on; each update moves by half the velocity per
-// second of its time and halves the velocity; forward and strafe follow the yaw.
-TEST(Camera, PitchStopsAtTheVerticalVelocityHalvesAndMovementFollowsYaw) {
-    Camera camera;
-    camera.rotate(80.0f, 400.0f, 0.0f);
-    camera.rotate(80.0f, 0.0f, 0.0f);
-    EXPECT_EQ(camera.angles.x, 90.0f);
-    EXPECT_EQ(camera.angles.y, 400.0f);
-    camera.rotate(-500.0f, 0.0f, 0.0f);
-    EXPECT_EQ(camera.angles.x, -90.0f);
-    camera.velocity = Vector3(4.0f, 0.0f, -8.0f);
-    camera.update(500);
-    EXPECT_FLOAT_EQ(camera.position.x, 2.0f);
-    EXPECT_FLOAT_EQ(camera.position.z, -4.0f);
-    EXPECT_FLOAT_EQ(camera.velocity.z, -4.0f);
-    const struct {
-        float yaw;
-        bool strafe;
-        float x, z;
-    } cases[] = {{0, false, 0, 10}, {90, false, -10, 0}, {0, true, -10, 0}, {90, true, 0, -10}};
-    for (const auto& c : cases) {
-        Camera moved;
-        moved.rotate(0.0f, c.yaw, 0.0f);
-        c.strafe ? moved.strafe(1.0f) : moved.moveForward(1.0f);
-        EXPECT_NEAR(moved.velocity.x, c.x, 1e-4f) << c.yaw << (c.strafe ? " strafe" : " forward");
-        EXPECT_NEAR(moved.velocity.z, c.z, 1e-4f) << c.yaw << (c.strafe ? " strafe" : " forward");
-    }
 }
 
 }  // namespace

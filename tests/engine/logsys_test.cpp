@@ -1,31 +1,15 @@
-// The log's exact line format, level masks, nesting depth, and the rules for unfinished
-// messages and outputs that come and go.
+// The log's exact line format, level masks, nesting depth, and unfinished messages.
 #include "engine/logsys.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <regex>
 #include <sstream>
 
 namespace Tramble {
 namespace {
 
-// Leaves the global depth as it was, whatever a test did to it.
-class LogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedDepth = logBuf.current.depth;
-        logBuf.current.depth = 0;
-    }
-    void TearDown() override {
-        logBuf.current.depth = savedDepth;
-        logBuf.message.clear();
-    }
-    int savedDepth = 0;
-};
-
-TEST_F(LogTest, LinesByLevelMaskAndDepth) {
+TEST(LogTest, LinesByLevelMaskAndDepth) {
     const struct {
         const char* name;
         unsigned int mask;
@@ -65,39 +49,6 @@ TEST_F(LogTest, LinesByLevelMaskAndDepth) {
         c.write();
         EXPECT_EQ(out.str(), c.expected) << c.name;
     }
-}
-
-TEST_F(LogTest, TimeAndOriginOfTheStatement) {
-    std::ostringstream out;
-    LogOutput output(&out, 15, true, true, true);
-    logBuf.indent();
-    const int line = __LINE__ + 1;
-    LOG(Info) << "Starting kernel\n";
-    const std::regex format(R"(\[\d\d:\d\d:\d\d\]     --- Starting kernel \((.*) : (\d+) -> (.*)\)\n)");
-    std::smatch parts;
-    const std::string text = out.str();
-    ASSERT_TRUE(std::regex_match(text, parts, format)) << text;
-    EXPECT_EQ(parts[1], __FILE__);
-    EXPECT_EQ(parts[2], std::to_string(line));
-    EXPECT_NE(parts[3].str().find("TimeAndOriginOfTheStatement"), std::string::npos);
-}
-
-// Outputs that go away, or whose stream is missing or bad, drop out alone.
-TEST_F(LogTest, OutputsComeAndGoAlone) {
-    std::ostringstream kept;
-    std::ostringstream gone;
-    std::ostringstream bad;
-    bad.setstate(std::ios::badbit);
-    LogOutput stays(&kept, 15, false, false, false);
-    LogOutput broken(&bad, 15, false, false, false);
-    LogOutput missing(nullptr, 15, false, false, false);
-    {
-        LogOutput leaves(&gone, 15, false, false, false);
-        LOG(Info) << "both\n";
-    }
-    LOG(Info) << "one\n";
-    EXPECT_EQ(kept.str(), "both\none\n");
-    EXPECT_EQ(gone.str(), "both\n");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Texture upload under a real OpenGL context (texel bytes whatever the row length, mipmaps,
-// linear filters, refused pixel sizes) and the texture manager from file name to texture
-// and back.
+// linear filters) and the texture manager with its reference counts, from file name to
+// texture and back.
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
@@ -56,26 +56,8 @@ TEST_F(TextureTest, UploadKeepsEveryByteAndBuildsMipmapsWithLinearFilters) {
     }
 }
 
-TEST_F(TextureTest, ImagesThatCannotBeUploadedGiveZeroAndNoGLError) {
-    const unsigned char pixels[8] = {};
-    const struct {
-        int side;
-        unsigned char bytes;
-        const char* error;
-    } cases[] = {{2, 0, "*** Invalid bpp: 0"}, {2, 2, "*** Invalid bpp: 2"}, {0, 3, "*** Building mipmaps failed: "}};
-    for (const auto& c : cases) {
-        Image image;
-        image.setData(pixels, c.side, c.side, c.bytes);
-        Renderer renderer;
-        LogCapture log;
-        EXPECT_EQ(renderer.loadTexture(image), 0u) << c.error;
-        EXPECT_TRUE(log.contains(c.error)) << log.str();
-    }
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// From file name to texture and back: the texels are the file's decoded pixels (the demo
-// runs from the repository root), a missing file is tried once, the last drop deletes.
+// The texels are the file's decoded pixels, a missing file is tried once, the last drop
+// deletes, and a drop with no reference neither wraps the count nor deletes again.
 TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
     Renderer renderer;
     TextureManager manager(&renderer);
@@ -88,8 +70,16 @@ TEST_F(TextureTest, ManagerUploadsTheFileOnceAndTheLastDropDeletesIt) {
     EXPECT_EQ(manager.fetchResource("missing.jpg"), 0u);
     EXPECT_EQ(log.count("Loading texture 'missing.jpg'"), 1);
     EXPECT_TRUE(log.contains("*** Image was invalid\n"));
+    EXPECT_EQ(manager.fetchResource("particle.jpg"), texture);
+    manager.dropResource("particle.jpg");
+    EXPECT_TRUE(glIsTexture(texture));
     manager.dropResource("particle.jpg");
     EXPECT_FALSE(glIsTexture(texture));
+    manager.dropResource("particle.jpg");
+    manager.dropResource("never.jpg");
+    EXPECT_EQ(log.count("holds no reference, drop ignored\n"), 2);
+    manager.fetchResource("particle.jpg");
+    EXPECT_EQ(log.count("Loading texture 'particle.jpg'"), 2);
 }
 
 }  // namespace

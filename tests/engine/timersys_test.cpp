@@ -1,12 +1,8 @@
-// The clock: schedule windows, the interval task, the frame counter and printer, and the
-// timer's delta across the tick counter's wrap-around.
+// The schedule: which pass fires which event, in which order.
 #include "engine/timersys.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,16 +13,14 @@ namespace {
 TEST(ScheduleTask, FiresEachEventOnceInTheWindowThatHoldsIt) {
     const struct {
         const char* name;
-        unsigned int start;
         std::vector<std::pair<unsigned int, std::string>> events;
         std::vector<unsigned int> steps;
         std::vector<std::string> fired;
     } cases[] = {
-        {"start in, end out", 0, {{0, "a"}, {16, "b"}}, {16}, {"a"}},
-        {"end fires next pass", 0, {{0, "a"}, {16, "b"}}, {16, 1}, {"a", "b"}},
-        {"zero ms fires nothing", 0, {{0, "a"}}, {0}, {}},
-        {"registration order", 0, {{300, "c"}, {100, "a"}, {200, "b"}, {100, "d"}}, {1000, 1000}, {"c", "a", "b", "d"}},
-        {"the wrap", UINT_MAX - 9, {{UINT_MAX - 5, "a"}, {0, "b"}, {5, "c"}, {6, "d"}}, {16}, {"a", "b", "c"}},
+        {"start in, end out", {{0, "a"}, {16, "b"}}, {16}, {"a"}},
+        {"end fires next pass", {{0, "a"}, {16, "b"}}, {16, 1}, {"a", "b"}},
+        {"zero ms fires nothing", {{0, "a"}}, {0}, {}},
+        {"registration order", {{300, "c"}, {100, "a"}, {200, "b"}, {100, "d"}}, {1000, 1000}, {"c", "a", "b", "d"}},
     };
     for (const auto& c : cases) {
         ScheduleTask task;
@@ -35,77 +29,11 @@ TEST(ScheduleTask, FiresEachEventOnceInTheWindowThatHoldsIt) {
             const std::string name = event.second;
             task.addEvent(event.first, [&fired, name] { fired.push_back(name); });
         }
-        task.now = c.start;
         for (unsigned int ms : c.steps) {
             task.update(ms);
         }
         EXPECT_EQ(fired, c.fired) << c.name;
     }
-}
-
-class CountingInterval : public IntervalTask {
-public:
-    explicit CountingInterval(unsigned int interval) : IntervalTask(interval) {}
-    void fire() override { ++fires; }
-    int fires = 0;
-};
-
-// 2500 ms fire once and leave 500 ms, which 499 ms do not complete and 1 ms more does; an
-// interval of 0 fires on every step.
-TEST(IntervalTask, FiresOncePerStepThatCompletesAnIntervalAndKeepsTheRemainder) {
-    for (const unsigned int interval : {1000u, 0u}) {
-        CountingInterval task(interval);
-        for (unsigned int ms : {2500u, 499u}) {
-            task.update(ms);
-        }
-        EXPECT_EQ(task.fires, interval == 0 ? 2 : 1) << interval;
-        task.update(1);
-        EXPECT_EQ(task.fires, interval == 0 ? 3 : 2) << interval;
-    }
-}
-
-TEST(FpsCounter, SixteenMsFramesGiveSixtyThreeOnTheSixtyThirdFrame) {
-    FpsCounter counter;
-    for (int i = 0; i < 62; ++i) {
-        counter.update(16);
-    }
-    EXPECT_EQ(counter.fps, 0.0f);
-    counter.update(16);
-    EXPECT_EQ(counter.fps, 63.0f);
-    std::ostringstream out;
-    FpsPrinter printer(&counter, &out);
-    for (int i = 0; i < 3; ++i) {
-        printer.update(600);
-    }
-    EXPECT_EQ(out.str(), "FPS: 63\n");
-}
-
-class StepRecorder : public ITimeTask {
-public:
-    void update(unsigned int ms) override { steps.push_back(ms); }
-    std::vector<unsigned int> steps;
-};
-
-// The second child is appended after the timer started: its first timed update starts it.
-TEST(TimerTask, HandsEveryChildTheSameDeltaAcrossTheTickWrap) {
-    ASSERT_EQ(SDL_Init(0), 0);
-    TimerTask timer;
-    StepRecorder first;
-    StepRecorder late;
-    timer.group.addTask(&first);
-    ASSERT_TRUE(timer.startTask());
-    timer.group.addTask(&late);
-    timer.lastTicks = UINT_MAX - 9;
-    const unsigned int before = SDL_GetTicks();
-    timer.update();
-    const unsigned int after = SDL_GetTicks();
-    EXPECT_GE(timer.elapsed, before + 10);
-    EXPECT_LE(timer.elapsed, after + 10);
-    EXPECT_EQ(first.steps, std::vector<unsigned int>{timer.elapsed});
-    EXPECT_EQ(late.steps, first.steps);
-    EXPECT_TRUE(late.started);
-    timer.stopTask();
-    SDL_Quit();
 }
 
 }  // namespace

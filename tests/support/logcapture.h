@@ -24,7 +24,6 @@ public:
         }
         return n;
     }
-    void clear() { text.str(""); }
 
 private:
     std::ostringstream text;
