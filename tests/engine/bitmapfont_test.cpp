@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/image.h"
@@ -135,6 +136,39 @@ TEST_F(FontTest, PrintDrawsUprightGlyphsWhereTheyAreAndNothingForSpaces) {
     EXPECT_TRUE(regionIs(146, 195, 28, 50, black)) << "the space";
     EXPECT_TRUE(regionIs(188, 210, 9, 20, green)) << "left half of 'O'";
     EXPECT_TRUE(regionIs(207, 208, 7, 24, black)) << "right half of 'O'";
+}
+
+// The second copy is offset by two values of the shared sequence, vertical first, each from
+// -5 to 4: the two copies together are wider than high by |x offset| - |y offset| (a seed
+// with both offsets non-zero, since where copies share an edge its blur adds up). The print
+// takes those two values and no more.
+TEST_F(FontTest, TheJitteredCopyTakesItsVerticalOffsetFirst) {
+    build();
+    unsigned int seed = 0;
+    int jitterX = 0, jitterY = 0, next = 0;
+    while (jitterX == 0 || jitterY == 0 || std::abs(std::abs(jitterX) - std::abs(jitterY)) < 3) {
+        std::srand(++seed);
+        jitterY = std::rand() % 10 - 5;
+        jitterX = std::rand() % 10 - 5;
+        next = std::rand();
+    }
+    std::srand(seed);
+    const float position[2] = {300.0f, 300.0f};
+    font.print("X", position, renderer);
+    EXPECT_EQ(std::rand(), next);
+    const std::vector<unsigned char> frame = readFrame();
+    int box[4] = {testWindowWidth, testWindowHeight, -1, -1};
+    for (int i = 0; i < testWindowWidth * testWindowHeight; ++i) {
+        if (frame[static_cast<size_t>(i) * 3 + 2] > 128) {
+            const int x = i % testWindowWidth;
+            const int y = i / testWindowWidth;
+            box[0] = std::min(box[0], x);
+            box[1] = std::min(box[1], y);
+            box[2] = std::max(box[2], x);
+            box[3] = std::max(box[3], y);
+        }
+    }
+    EXPECT_NEAR((box[2] - box[0]) - (box[3] - box[1]), std::abs(jitterX) - std::abs(jitterY), 1) << "seed " << seed;
 }
 
 }  // namespace

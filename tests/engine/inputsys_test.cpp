@@ -46,6 +46,7 @@ TEST_F(InputChain, EveryQueuedEventGoesDownTheChainUntilConsumed) {
     push(SDL_MOUSEMOTION, 0, 10, -4);
     push(SDL_MOUSEBUTTONDOWN, 3);
     push(SDL_MOUSEBUTTONDOWN, 255);
+    push(SDL_KEYDOWN, keyCount + 77);
     push(SDL_KEYDOWN, SDLK_ESCAPE);
     engine.inputTask.update();
     EXPECT_TRUE(keyboard.pressed[SDLK_q]) << "unbound keys reach the controls";
@@ -58,6 +59,33 @@ TEST_F(InputChain, EveryQueuedEventGoesDownTheChainUntilConsumed) {
     EXPECT_TRUE(log.contains("=== Caught quit event, halting\n"));
     SDL_Event left;
     EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+// Pitch stops at the vertical, yaw runs on; each update moves by half the velocity per
+// second of its time and halves the velocity; forward and strafe follow the yaw.
+TEST(Camera, PitchStopsAtTheVerticalVelocityHalvesAndMovementFollowsYaw) {
+    Camera camera;
+    camera.rotate(80.0f, 400.0f, 0.0f);
+    camera.rotate(80.0f, 0.0f, 0.0f);
+    EXPECT_EQ(camera.angles.x, 90.0f);
+    EXPECT_EQ(camera.angles.y, 400.0f);
+    camera.rotate(-500.0f, 0.0f, 0.0f);
+    EXPECT_EQ(camera.angles.x, -90.0f);
+    camera.velocity = Vector3(4.0f, 0.0f, -8.0f);
+    camera.update(500);
+    EXPECT_FLOAT_EQ(camera.position.x, 2.0f);
+    EXPECT_FLOAT_EQ(camera.velocity.z, -4.0f);
+    const struct {
+        float yaw;
+        bool strafe;
+        float x, z;
+    } cases[] = {{0, false, 0, 10}, {90, false, -10, 0}, {0, true, -10, 0}, {90, true, 0, -10}};
+    for (const auto& c : cases) {
+        Camera moved;
+        moved.rotate(0.0f, c.yaw, 0.0f);
+        c.strafe ? moved.strafe(1.0f) : moved.moveForward(1.0f);
+        EXPECT_NEAR((moved.velocity - Vector3(c.x, 0.0f, c.z)).length(), 0.0f, 1e-4f) << c.yaw << c.strafe;
+    }
 }
 
 }  // namespace

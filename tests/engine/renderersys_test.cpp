@@ -5,6 +5,7 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,6 +37,23 @@ protected:
 
     Renderer renderer;
 };
+
+// gluPerspective with a 100 degree field of view: y is scaled by 1 / tan(50 degrees), x by
+// that over the aspect, first of the 800 x 400 letterbox, then of the viewport set.
+TEST_F(RendererTest, LetterboxPerspectiveAndAViewportThatRebuildsIt) {
+    const double f = 1.0 / std::tan(50.0 * M_PI / 180.0);
+    for (const double aspect : {2.0, 800.0 / 600.0}) {
+        if (aspect != 2.0) {
+            const int position[2] = {0, 0};
+            const int size[2] = {800, 600};
+            renderer.setViewport(position, size);
+        }
+        const std::vector<float> p = matrix(GL_PROJECTION_MATRIX);
+        EXPECT_NEAR(p[5], f, 1e-5) << aspect;
+        EXPECT_NEAR(p[0], f / aspect, 1e-5) << aspect;
+    }
+    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+}
 
 // One row per field: how to change it from the defaults, and whether OpenGL shows it changed.
 struct Field {
