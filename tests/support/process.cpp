@@ -24,11 +24,10 @@ const double serverStartSeconds = 10.0;
 // True once `done` holds, false if it still does not after `seconds`.
 bool pollUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
+    for (; !done(); std::this_thread::sleep_for(pollInterval)) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(pollInterval);
     }
     return true;
 }
