@@ -1,6 +1,5 @@
-// Shared by the audio library's tests and the sound task's: the MP3 fixtures and what each
-// holds (as made by tools/make-test-audio.sh), choosing SDL's audio driver for a while, and
-// waiting for a stream to play out on a real-time driver.
+// Shared by the audio library's tests and the sound task's: the MP3 fixtures (made by
+// tools/make-test-audio.sh), choosing SDL's audio driver, waiting for a stream to play out.
 #pragma once
 
 #include <algorithm>
@@ -17,9 +16,8 @@
 namespace Tramble {
 namespace AudioTesting {
 
-// Fixture directory, relative to the repository root the tests run in.
+// Fixture directory, relative to the repository root the tests run in; the demo's output rate, Hz.
 inline const std::string dataDir = "tests/audio/data/";
-// The output rate the demo uses, in Hz.
 constexpr DWORD outputRate = 44100;
 
 // A sine tone at half amplitude.
@@ -30,23 +28,16 @@ struct ToneFixture {
     long rate;  // the MP3's own sample rate, Hz
 };
 
-inline const std::vector<ToneFixture>& toneFixtures() {
-    static const std::vector<ToneFixture> fixtures = {
-        {"tone440_1000ms_stereo44k_cbr.mp3", 440, 1000, 44100},
-        {"tone440_1500ms_mono44k_cbr.mp3", 440, 1500, 44100},
-        {"tone300_2000ms_mono22k_cbr.mp3", 300, 2000, 22050},
-        {"tone500_1250ms_stereo32k_cbr.mp3", 500, 1250, 32000},
-        {"tone1000_1750ms_stereo48k_cbr.mp3", 1000, 1750, 48000},
-        {"tone880_1200ms_stereo44k_vbr.mp3", 880, 1200, 44100},
-        {"tone220_1800ms_mono48k_vbr.mp3", 220, 1800, 48000},
-        {"tone660_1100ms_stereo44k_id3.mp3", 660, 1100, 44100},
-    };
-    return fixtures;
-}
+inline const std::vector<ToneFixture> toneFixtures = {
+    {"tone440_1000ms_stereo44k_cbr.mp3", 440, 1000, 44100},   {"tone440_1500ms_mono44k_cbr.mp3", 440, 1500, 44100},
+    {"tone300_2000ms_mono22k_cbr.mp3", 300, 2000, 22050},     {"tone500_1250ms_stereo32k_cbr.mp3", 500, 1250, 32000},
+    {"tone1000_1750ms_stereo48k_cbr.mp3", 1000, 1750, 48000}, {"tone880_1200ms_stereo44k_vbr.mp3", 880, 1200, 44100},
+    {"tone220_1800ms_mono48k_vbr.mp3", 220, 1800, 48000},     {"tone660_1100ms_stereo44k_id3.mp3", 660, 1100, 44100},
+};
 
 // The fixture every single-stream test plays: 440 Hz, 1.0 s, 44.1 kHz stereo.
 inline std::string shortTone() {
-    return dataDir + toneFixtures().front().file;
+    return dataDir + toneFixtures.front().file;
 }
 
 // What a stretch of interleaved stereo samples holds.
@@ -76,39 +67,30 @@ inline ToneAnalysis analyseTone(const std::vector<std::int16_t>& interleaved, do
     return result;
 }
 
-// Chooses SDL's audio driver for its lifetime, then restores the one the test run chose
-// (the test entry always sets one).
-class ScopedDriver {
-public:
+// Chooses SDL's audio driver for its lifetime, then restores the one the test entry set.
+struct ScopedDriver {
     explicit ScopedDriver(const char* driver) : previous(std::getenv("SDL_AUDIODRIVER")) {
         setenv("SDL_AUDIODRIVER", driver, 1);
     }
     ~ScopedDriver() { setenv("SDL_AUDIODRIVER", previous.c_str(), 1); }
-
-private:
     std::string previous;
 };
 
-// Calls poll every 5 ms until the stream has played to its end and 250 ms beyond, so that
-// what follows the end reaches the device too (it takes a buffer every ~23 ms). Judged by the
-// stream's state, not by a quiet spell of its position: a loaded machine can hold the device
-// thread longer than any spell worth waiting for. False after 15 s.
+// Calls poll every 5 ms until the stream's state says it ended, and 250 ms beyond so that what
+// follows reaches the device too (a buffer every ~23 ms); false after 15 s.
 inline bool waitUntilPlayedOut(
     HSTREAM stream, const std::function<void()>& poll = [] {}) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point begin = Clock::now();
-    bool ended = false;
-    Clock::time_point end = begin;
-    while (!ended || Clock::now() - end < std::chrono::milliseconds(250)) {
+    for (Clock::time_point end{}; end == Clock::time_point{} || Clock::now() - end < std::chrono::milliseconds(250);
+         std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
         if (Clock::now() - begin > std::chrono::seconds(15)) {
             return false;
         }
         poll();
-        if (!ended && BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED) {
-            ended = true;
+        if (end == Clock::time_point{} && BASS_ChannelIsActive(stream) == BASS_ACTIVE_STOPPED) {
             end = Clock::now();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
 }

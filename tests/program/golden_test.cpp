@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "engine/image.h"
 #include "support/process.h"
@@ -19,28 +20,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The clock step, as the fraction the capture library takes: frame n shows the timeline at
-// n * 1000 / 60 ms, so 50 ms of timeline are exactly three frames.
+// The clock step as the capture library's fraction: frame n shows n * 1000 / 60 ms.
 const std::uint64_t stepNumerator = 1000;
 const std::uint64_t stepDenominator = 60;
-// A pixel differs when one of its channels is off by more than this (0 to 255).
+// A frame matches with at most allowedShare of its pixels off by more than pixelThreshold
+// (0 to 255) in a channel; the run may take runSeconds; the variable set to 1 approves.
 const int pixelThreshold = 8;
-// The share of differing pixels a frame may have and still match its reference.
 const double allowedShare = 0.001;
-// Real seconds the captured run may take before the test calls it a hang.
 const double runSeconds = 900.0;
-// Setting this variable to 1 makes the test write its frames as the new references.
 const char* const approveVariable = "TRAMBLE_APPROVE_GOLDEN";
-const int bytesPerPixel = 3;
 
-// Timeline instants, each a multiple of 50 ms or the clock of a frame (Scene2 starts in the
-// pass that carries the clock across 45000 ms: frame 2701 at 45016 ms), three a scene:
-// Scene1: rain with "...has an end..." fading in; "T R A M B L E" fading in; wireframe in fog.
-// Scene2: its first frame, the white flash; metaballs in the particle cloud; later.
-// Scene3: the knot under the fading flash; through the stencil window; later.
-// Scene4: the trails under the fading flash; three particle trails; later.
-// Scene5: "You have seen, or not..."; "but we wanted to release something"; "(Notice, no big
-// ending! :-))".
+// Three instants a scene, each a multiple of 50 ms or a frame's clock (Scene2 starts at frame
+// 2701, 45016 ms): rain with "...has an end..."; "T R A M B L E"; wireframe in fog; Scene2's
+// first frame (the flash); metaballs; later; the knot under the flash; the stencil window; later;
+// trails under the flash; three trails; later; Scene5's three lines of text.
 const std::uint64_t instantsMs[] = {10000,  30000,  42000,  45016,  55000,  75000,  86000, 100000,
                                     118000, 126500, 140000, 160000, 167000, 183500, 199000};
 const size_t instantsPerScene = 3;
@@ -54,9 +47,8 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
     GTEST_SKIP() << "pixels do not change under the sanitizers; the normal build compares them";
 #endif
     XServer x(true);
-    ASSERT_TRUE(x.ready());
     TemporaryDirectory captured;
-    ASSERT_FALSE(captured.path.empty());
+    ASSERT_TRUE(x.ready() && !captured.path.empty());
     std::string frames;
     for (const std::uint64_t ms : instantsMs) {
         frames += (frames.empty() ? "" : ",") + std::to_string(frameAt(ms));
@@ -73,10 +65,9 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
     ASSERT_EQ(demo.exitCode, 0) << demo.output();
 
     const fs::path references = fs::path(TRAMBLE_SOURCE_DIR) / "tests" / "golden";
-    // Next to CTest's own report, so that a failed run leaves its evidence where its log is.
+    // A failed frame goes next to CTest's own report.
     const fs::path failures = fs::path(TRAMBLE_BINARY_DIR) / "Testing" / "golden";
-    const char* approve = std::getenv(approveVariable);
-    const bool approving = approve != nullptr && std::string(approve) == "1";
+    const bool approving = std::getenv(approveVariable) != nullptr && std::string(std::getenv(approveVariable)) == "1";
     for (size_t i = 0; i < std::size(instantsMs); ++i) {
         char frame[32], instant[32];
         std::snprintf(frame, sizeof frame, "frame-%06llu.png", static_cast<unsigned long long>(frameAt(instantsMs[i])));
@@ -95,15 +86,12 @@ TEST(GoldenFrames, FifteenInstantsMatchTheirApprovedReferences) {
         const Image reference(referenceFile.string());
         ASSERT_TRUE(actual.valid) << "not captured: " << actualFile;
         ASSERT_TRUE(reference.valid) << "no reference " << referenceFile << ": run tools/approve-golden.sh";
-        ASSERT_EQ(actual.width, reference.width);
-        ASSERT_EQ(actual.height, reference.height);
-        ASSERT_EQ(actual.bytesPerPixel, reference.bytesPerPixel);
-
-        // Pixels with a channel off by more than pixelThreshold.
+        ASSERT_EQ(std::tie(actual.width, actual.height, actual.bytesPerPixel),
+                  std::tie(reference.width, reference.height, reference.bytesPerPixel));
         int differing = 0;
-        for (size_t at = 0; at < reference.pixels.size(); at += bytesPerPixel) {
+        for (size_t at = 0; at < reference.pixels.size(); at += reference.bytesPerPixel) {
             int worst = 0;
-            for (int c = 0; c < bytesPerPixel; ++c) {
+            for (int c = 0; c < reference.bytesPerPixel; ++c) {
                 worst = std::max(worst, std::abs(actual.pixels[at + c] - reference.pixels[at + c]));
             }
             differing += worst > pixelThreshold ? 1 : 0;

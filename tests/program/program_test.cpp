@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -27,21 +26,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Whole runs step the capture library's clock by this many ms per frame: a frame per second
-// of the demo, and a quit lands on an exact, reproducible frame.
+// Stepped runs advance the clock this many ms a frame; a quit keeps this many frames off its scene's edges.
 const std::uint64_t stepMs = 1000;
-// Frames kept between a scene's edges and a quit, so that it falls inside the scene.
 const std::uint64_t quitMarginFrames = 2;
-// The stopped run on the fast clock: its speed-up, when in Scene2 the stop comes (real
-// seconds after Scene2 starts: 20 s of its timeline) and how long it lasts.
+// The fast-clock stop: speed-up, real seconds into Scene2, length, share the next pass must carry.
 const char* const stopClockScale = "20";
 const double secondsIntoScene2 = 1.0;
 const int stoppedSeconds = 5;
-// The pass after the stop must carry at least this share of the stopped time, sped up.
 const double catchUpShare = 0.9;
-// The real-time stopped run: real seconds from the handler's start to the stop (inside the
-// opening scene), and how far, in ms beyond its frame, Scene2 may start from its place in
-// the music.
+// The real-time stop: seconds after the handler starts; ms beyond its frame Scene2 may be off the music.
 const double secondsBeforeStop = 20.0;
 const double largestOffsetMs = 50.0;
 const double nanosecondsPerSecond = 1e9;
@@ -56,9 +49,7 @@ const std::string scene2Starting = "    === Running state 1 during length 0\n";
 const std::string halting = "    === Caught quit event, halting\n";
 // What the sanitizers print at the head of a report, which need not change the exit status.
 const char* const sanitizerMarkers[] = {"ERROR: AddressSanitizer", "LeakSanitizer", "runtime error:"};
-
-// Every run that gets going ends with this, in order, from the halt on; a failed start
-// stops its tasks alike, up to the timer's, and then the engine.
+// Every run that gets going ends so; a failed start stops alike up to the timer's, then the engine.
 const std::vector<std::string> stopSequence{"    --- Stopping sound task\n",
                                             "    --- Stopping video task\n",
                                             "    --- Stopping input task\n",
@@ -82,8 +73,7 @@ int count(const std::string& text, const std::string& needle) {
 std::string missingInOrder(const std::string& text, const std::vector<std::string>& needles) {
     std::string::size_type from = 0;
     for (const std::string& needle : needles) {
-        from = text.find(needle, from);
-        if (from == std::string::npos) {
+        if ((from = text.find(needle, from)) == std::string::npos) {
             return needle;
         }
         from += needle.size();
@@ -133,9 +123,7 @@ void expectCleanEnd(ChildProcess& demo, const std::vector<std::string>& log) {
     EXPECT_EQ(missingInOrder(output, log), "") << output;
 }
 
-fs::path realData() {
-    return fs::path(TRAMBLE_SOURCE_DIR) / "data";
-}
+const fs::path realData = fs::path(TRAMBLE_SOURCE_DIR) / "data";
 
 enum class Breakage { None, Missing, Empty, Truncated, Garbage };
 
@@ -144,7 +132,7 @@ struct ScratchData : TemporaryDirectory {
     ScratchData() {
         for (const char* directory : {"images", "sounds"}) {
             fs::create_directories(path / "data" / directory);
-            for (const fs::directory_entry& entry : fs::directory_iterator(realData() / directory)) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(realData / directory)) {
                 fs::create_symlink(entry.path(), path / "data" / directory / entry.path().filename());
             }
         }
@@ -152,7 +140,7 @@ struct ScratchData : TemporaryDirectory {
 
     void breakFile(const fs::path& relative, Breakage breakage) {
         std::ostringstream bytes;
-        bytes << std::ifstream(realData().parent_path() / relative, std::ios::binary).rdbuf();
+        bytes << std::ifstream(realData.parent_path() / relative, std::ios::binary).rdbuf();
         if (breakage != Breakage::None) {
             fs::remove(path / relative);
         }
@@ -167,29 +155,25 @@ struct ScratchData : TemporaryDirectory {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(x.ready());
-        ASSERT_FALSE(data.path.empty());
-    }
+    void SetUp() override { ASSERT_TRUE(x.ready() && !data.path.empty()); }
 
-    Environment environment(const std::string& preload) const {
-        return {{"LD_PRELOAD", preload}, {"DISPLAY", x.display}, {"SDL_AUDIODRIVER", "dummy"}};
-    }
-
-    // The capture library stepping the clock by stepMs per frame, and drawing no pixels.
-    Environment stepped() const {
-        Environment env = environment(captureLibrary());
-        env.insert(env.end(), {{"TRAMBLE_FRAME_MS", std::to_string(stepMs)}, {"TRAMBLE_CLIP_UNREAD", "1"}});
+    Environment environment(const std::string& preload, const Environment& more) const {
+        Environment env{{"LD_PRELOAD", preload}, {"DISPLAY", x.display}, {"SDL_AUDIODRIVER", "dummy"}};
+        env.insert(env.end(), more.begin(), more.end());
         return env;
+    }
+    Environment stepped(const Environment& more = {}) const {
+        Environment env{{"TRAMBLE_FRAME_MS", std::to_string(stepMs)}, {"TRAMBLE_CLIP_UNREAD", "1"}};
+        env.insert(env.end(), more.begin(), more.end());
+        return environment(captureLibrary(), env);
     }
 
     XServer x{true};
     ScratchData data;
+    const fs::path frameLog = data.path / "frames.txt";
 };
 
-// The start failures: each exits with status 1 after logging why and stopping the tasks that
-// had started (stopSequence from `firstStopped` to the timer's), before the kernel, so
-// before any scene exists.
+// Each exits with status 1 after logging why and stopping the tasks that had started, before the kernel.
 struct StartFailure {
     const char* name;
     int display;  // 0: none, 1: an X server without OpenGL, 2: with OpenGL
@@ -208,10 +192,6 @@ const StartFailure startFailures[] = {
      1},
     {"NoAudioDevice", 2, "no-such-driver", {"        *** Could not initialize\n"}, 0},
 };
-
-void PrintTo(const StartFailure& failure, std::ostream* out) {
-    *out << failure.name;
-}
 
 class ProgramStart : public ::testing::TestWithParam<StartFailure> {};
 
@@ -240,9 +220,8 @@ TEST_P(ProgramStart, FailsWithStatusOneAfterStoppingWhatStarted) {
 INSTANTIATE_TEST_SUITE_P(EachCause, ProgramStart, ::testing::ValuesIn(startFailures),
                          [](const ::testing::TestParamInfo<StartFailure>& info) { return info.param.name; });
 
-// A whole run with its data damaged: the textures broken in the given ways, taken in turn
-// (a failed load gives every texture the same no-texture, so which texture fails how does
-// not matter), or the image directory gone, and the music broken in one way.
+// Textures broken in these ways in turn (any failed load gives the same no-texture), or the image
+// directory gone, and the music broken in one way.
 struct Damage {
     const char* name;
     std::vector<Breakage> textures;  // empty: the textures are intact
@@ -260,28 +239,12 @@ const Damage damages[] = {
     {"NoImageDirectoryMusicNotMusic", {}, true, Breakage::Garbage},
 };
 
-void PrintTo(const Damage& damage, std::ostream* out) {
-    *out << damage.name;
-}
-
-// The lines logged, indented under it, while texture `name` loaded.
-std::string loadingLog(const std::string& output, const std::string& name) {
-    const std::string::size_type at = output.find("--- Loading texture '" + name + "'\n");
-    const std::string::size_type lineStart = output.rfind('\n', at) + 1;
-    const std::string nested = output.substr(lineStart, at - lineStart) + " ";
-    std::string::size_type end = output.find('\n', at) + 1;
-    while (end != 0 && output.compare(end, nested.size(), nested) == 0) {
-        end = output.find('\n', end) + 1;
-    }
-    return output.substr(at, (end == 0 ? output.size() : end) - at);
-}
-
 class DamagedData : public ProgramTest, public ::testing::WithParamInterface<Damage> {};
 
 TEST_P(DamagedData, PlaysEverySceneToTheEndLoggingEachFailedFile) {
     const Damage& damage = GetParam();
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(realData() / "images")) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(realData / "images")) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -299,15 +262,20 @@ TEST_P(DamagedData, PlaysEverySceneToTheEndLoggingEachFailedFile) {
     const std::string output = demo.output();
     EXPECT_EQ(count(output, "Running state "), allStageLines) << output;
 
-    // Each texture loads once and fails alone when it is damaged (the JPEG decoder fills in
-    // what a cut file lacks); every other error is the music's.
-    const std::string musicError = std::string("*** Could not stream file ") + musicPath + "\n";
-    int errors = count(output, musicError);
+    // Each texture loads once, with its errors nested under it (a cut JPEG still decodes); the rest are the music's.
+    int errors = count(output, std::string("*** Could not stream file ") + musicPath + "\n");
     EXPECT_EQ(errors, damage.music == Breakage::None ? 0 : 1) << output;
     for (size_t i = 0; i < names.size(); ++i) {
         SCOPED_TRACE(names[i]);
         ASSERT_EQ(count(output, "--- Loading texture '" + names[i] + "'\n"), 1) << output;
-        const std::string log = loadingLog(output, names[i]);
+        const auto at = output.find("--- Loading texture '" + names[i] + "'\n");
+        const auto lineStart = output.rfind('\n', at) + 1;
+        const std::string nested = output.substr(lineStart, at - lineStart) + " ";
+        auto end = output.find('\n', at) + 1;
+        while (end != 0 && output.compare(end, nested.size(), nested) == 0) {
+            end = output.find('\n', end) + 1;
+        }
+        const std::string log = output.substr(at, (end == 0 ? output.size() : end) - at);
         const bool broken = applied[i] != Breakage::None && applied[i] != Breakage::Truncated;
         EXPECT_EQ(count(log, "*** Image was invalid\n"), broken ? 1 : 0) << log;
         errors += count(log, "*** ");
@@ -324,15 +292,12 @@ class QuitAtRandom : public ProgramTest, public ::testing::WithParamInterface<si
 TEST_P(QuitAtRandom, StopsEveryTaskAndExitsWithStatusZero) {
     const size_t scene = GetParam();
     // The quit is queued after `frame` and caught in the next pass, at frame + 1.
-    const std::uint64_t first = timeline[scene].start / stepMs + quitMarginFrames;
-    const std::uint64_t last = timeline[scene].end() / stepMs - quitMarginFrames;
     std::random_device seed;
-    const std::uint64_t frame = std::uniform_int_distribution<std::uint64_t>(first, last)(seed);
+    const std::uint64_t frame = std::uniform_int_distribution<std::uint64_t>(
+        timeline[scene].start / stepMs + quitMarginFrames, timeline[scene].end() / stepMs - quitMarginFrames)(seed);
     const std::string quitAt = std::to_string(frame) + (scene % 2 == 0 ? ":escape" : ":close");
     SCOPED_TRACE("TRAMBLE_QUIT_AT=" + quitAt + " (clock " + std::to_string((frame + 1) * stepMs) + " ms)");
-    Environment env = stepped();
-    env.emplace_back("TRAMBLE_QUIT_AT", quitAt);
-    ChildProcess demo({trambleBinary()}, env, data.path.string());
+    ChildProcess demo({trambleBinary()}, stepped({{"TRAMBLE_QUIT_AT", quitAt}}), data.path.string());
     expectCleanEnd(demo, thenStopped({halting}));
 
     // Before scene k, the middle scenes that came and went, and the start of scene k's.
@@ -381,19 +346,18 @@ void stopLater(ChildProcess& demo, double seconds) {
 
 TEST_F(ProgramTest, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
     // The capture library only logs the frames here: it leaves the fast clock as it is.
-    const fs::path frameLog = data.path / "frames.txt";
-    Environment env =
-        environment(captureLibrary() + ":" + TRAMBLE_BINARY_DIR + "/tools/fastclock/libtramble_fastclock.so");
-    env.insert(env.end(), {{"TRAMBLE_CLOCK_SCALE", stopClockScale},
-                           {"TRAMBLE_FRAME_MS", "real"},
-                           {"TRAMBLE_FRAME_LOG", frameLog.string()}});
-    ChildProcess demo({trambleBinary()}, env, data.path.string());
+    ChildProcess demo(
+        {trambleBinary()},
+        environment(captureLibrary() + ":" + TRAMBLE_BINARY_DIR + "/tools/fastclock/libtramble_fastclock.so",
+                    {{"TRAMBLE_CLOCK_SCALE", stopClockScale},
+                     {"TRAMBLE_FRAME_MS", "real"},
+                     {"TRAMBLE_FRAME_LOG", frameLog.string()}}),
+        data.path.string());
     ASSERT_TRUE(demo.waitForOutput(scene2Starting, runSeconds)) << demo.output();
     stopLater(demo, secondsIntoScene2);
     expectCleanEnd(demo, playedLog());
 
-    // The longest gap between two frames is the stop. The frame that ends it may have read
-    // the clock before the stop, so the pass after it carries the stopped time.
+    // The longest gap is the stop; its last frame may have read the clock before it, so the next pass catches up.
     const std::vector<Frame> frames = readFrameLog(frameLog);
     ASSERT_GT(frames.size(), 2u);
     size_t resumed = 1;
@@ -412,19 +376,16 @@ TEST_F(ProgramTest, StoppedForFiveSecondsInASceneItCatchesUpAndPlaysToTheEnd) {
 // As in `tramble | head -n 3`, but with the pipe closed before the first line: every line
 // of the log and of the frame printer fails to write, and the demo plays on regardless.
 TEST_F(ProgramTest, WithStandardOutputAPipeNobodyReadsItPlaysToTheEndAndExitsWithStatusZero) {
-    const fs::path frameLog = data.path / "frames.txt";
-    Environment env = stepped();
-    env.emplace_back("TRAMBLE_FRAME_LOG", frameLog.string());
-    ChildProcess demo({trambleBinary()}, env, data.path.string(), StandardOutput::ClosedPipe);
+    ChildProcess demo({trambleBinary()}, stepped({{"TRAMBLE_FRAME_LOG", frameLog.string()}}), data.path.string(),
+                      StandardOutput::ClosedPipe);
     expectCleanEnd(demo, {});
     const std::vector<Frame> frames = readFrameLog(frameLog);
     ASSERT_FALSE(frames.empty());
     EXPECT_GE(frames.back().clockMs, timelineEnd);
 }
 
-// The music heard at wall-clock time `at` (ns), in ms from its first sound, from the capture
-// library's audio log: the last buffer handed to the device before `at` has been playing
-// since, at the device's rate, and stops at its end.
+// The music heard at wall-clock `at` (ns), in ms from its first sound: the last buffer handed over
+// before `at` has played since then, at the device's rate, up to its end.
 double musicHeardMs(const fs::path& path, std::uint64_t at) {
     std::ifstream in(path);
     std::string word;
@@ -452,12 +413,11 @@ TEST_F(ProgramTest, StoppedForFiveSecondsInRealTimeScene2StillStartsWithItsMusic
     GTEST_SKIP() << "the sanitizers slow the frames down to where a frame alone is the offset";
 #endif
     const fs::path audioLog = data.path / "audio.txt";
-    const fs::path frameLog = data.path / "frames.txt";
-    Environment env = environment(captureLibrary());
-    env.insert(env.end(), {{"TRAMBLE_FRAME_MS", "real"},
-                           {"TRAMBLE_AUDIO_LOG", audioLog.string()},
-                           {"TRAMBLE_FRAME_LOG", frameLog.string()}});
-    ChildProcess demo({trambleBinary()}, env, data.path.string());
+    ChildProcess demo({trambleBinary()},
+                      environment(captureLibrary(), {{"TRAMBLE_FRAME_MS", "real"},
+                                                     {"TRAMBLE_AUDIO_LOG", audioLog.string()},
+                                                     {"TRAMBLE_FRAME_LOG", frameLog.string()}}),
+                      data.path.string());
     ASSERT_TRUE(demo.waitForOutput("    === Starting demo scene handler\n", runSeconds)) << demo.output();
     stopLater(demo, secondsBeforeStop);
     ASSERT_TRUE(demo.waitForOutput(scene2Starting, runSeconds)) << demo.output();
@@ -468,9 +428,8 @@ TEST_F(ProgramTest, StoppedForFiveSecondsInRealTimeScene2StillStartsWithItsMusic
     demo.signal(SIGTERM);
     expectCleanEnd(demo, thenStopped({halting}));
 
-    // A pass reads the clock as it begins, right after the frame before it is shown. Scene2
-    // must start in the pass that first begins with its place in the music heard, whatever
-    // the frame rate: not one pass early, and not one pass late.
+    // A pass reads the clock as it begins: Scene2 must start in the first pass that begins with its place
+    // in the music heard, whatever the frame rate, not one pass early nor late.
     std::vector<std::uint64_t> passStarts;
     for (const Frame& frame : readFrameLog(frameLog)) {
         if (frame.wallNs < scene2At) {

@@ -1,5 +1,4 @@
-// Child processes for tests that run the real binaries, private Xvfb servers and scratch
-// directories.
+// Child processes, private Xvfb servers and scratch directories for the program tests.
 #include "support/process.h"
 
 #include <fcntl.h>
@@ -18,27 +17,24 @@ namespace Tramble {
 
 namespace {
 
-// How often waits look: short, so that the time a line is seen is the time it was logged.
+// Short polls, so that the time a line is seen is the time it was logged; X server start-up time.
 const auto pollInterval = std::chrono::milliseconds(1);
-// How long an X server gets to come up.
 const double serverStartSeconds = 10.0;
 
 // True once `done` holds, false if it still does not after `seconds`.
 bool pollUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
+    for (; !done(); std::this_thread::sleep_for(pollInterval)) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(pollInterval);
     }
     return true;
 }
 
 #ifdef __SANITIZE_ADDRESS__
-// In the sanitizer build the demo also preloads the leak filter (tools/capture), which keeps
-// LeakSanitizer from reporting two third-party leaks that no suppression can name; the
-// sanitizer runtime is told not to insist on coming first among the preloaded libraries.
+// The demo also preloads the leak filter (tools/capture) against two third-party leaks that no
+// suppression can name; the sanitizer runtime must then not insist on coming first.
 void fenceThirdPartyLeaks() {
     const std::string filter = std::string(TRAMBLE_BINARY_DIR) + "/tools/capture/libtramble_leakfilter.so";
     const char* preload = getenv("LD_PRELOAD");
@@ -138,8 +134,7 @@ bool ChildProcess::waitForOutput(const std::string& needle, double seconds) {
 XServer::XServer(bool withOpenGL)
     : server({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", withOpenGL ? "+extension" : "-extension", "GLX",
               "-nolisten", "tcp"}) {
-    // Xvfb takes a free display itself and writes its number, alone on a line, once it
-    // accepts clients.
+    // Xvfb writes the free display it took, alone on a line, once it accepts clients.
     const auto announced = [this] {
         std::istringstream lines(server.output());
         for (std::string line; std::getline(lines, line) && !lines.eof();) {

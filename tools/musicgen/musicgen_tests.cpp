@@ -1,5 +1,5 @@
 // Tests of the music generator: the beat grid the demo's beat clock relies on, the filter,
-// determinism, the WAV layout and the finished piece as a whole, mastered.
+// the voices' bounds, the WAV layout and the finished piece as a whole, mastered.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,16 +39,11 @@ std::uint32_t readLe(const std::string& bytes, std::size_t at, int size) {
     return v;
 }
 
+// Each beat on the sample nearest its exact time: 130 beats are exactly a minute, and no
+// rounding accumulates.
 TEST(BeatGrid, BeatsNeverDriftFromTheTempo) {
-    EXPECT_EQ(beatSample(0), 0u);
-    // 130 beats are exactly one minute, whatever rounding happened in between.
-    for (int minute = 1; minute <= 3; ++minute) {
-        EXPECT_EQ(beatSample(130.0 * minute), std::size_t(60 * minute * sampleRate));
-    }
     const double exactBeat = 60.0 * sampleRate / tempo;
-    for (int beat = 1; beat < 450; ++beat) {
-        const std::size_t gap = beatSample(beat) - beatSample(beat - 1);
-        EXPECT_TRUE(gap == std::size_t(exactBeat) || gap == std::size_t(exactBeat) + 1) << beat;
+    for (int beat = 0; beat < 450; ++beat) {
         EXPECT_LE(std::fabs(double(beatSample(beat)) - beat * exactBeat), 0.5) << beat;
     }
 }
@@ -58,25 +53,6 @@ TEST(Filter, LowPassKeepsTheBassAndRemovesTheTop) {
     EXPECT_LT(lowPassGain(500.0f, 8000.0), 0.01f);  // about -40 dB two octaves up
     // Out-of-range cutoffs are clamped rather than turning the filter unstable.
     EXPECT_TRUE(std::isfinite(lowPassGain(1e6f, 1000.0)));
-}
-
-TEST(Determinism, SameSeedGivesTheSameSamples) {
-    auto render = [] {
-        Mixer mix(sampleRate);
-        Rng rng(42);
-        cymbal(mix, rng, 0, 1.0f, 0.2f, Place{0.3f, 0.2f, 0.1f, false});
-        Patch patch;
-        patch.voices = 3;
-        patch.detune = 12.0f;
-        synthNote(mix, rng, 100, 0.5, 57, 1.0f, patch, Place{-0.2f, 0.0f, 0.0f, true});
-        return mix.bus[Mixer::Dry][0];
-    };
-    EXPECT_EQ(render(), render());
-    Rng rng(7);
-    for (int i = 0; i < 1000; ++i) {
-        const float u = rng.uniform();
-        ASSERT_TRUE(u >= 0.0f && u < 1.0f) << u;
-    }
 }
 
 TEST(Voices, NotesStartOnTheirSampleAndStayInsideTheMix) {
