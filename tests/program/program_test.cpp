@@ -262,25 +262,17 @@ TEST_P(DamagedData, PlaysEverySceneToTheEndLoggingEachFailedFile) {
     const std::string output = demo.output();
     EXPECT_EQ(count(output, "Running state "), allStageLines) << output;
 
-    // Each texture loads once, with its errors nested under it (a cut JPEG still decodes); the rest are the music's.
-    int errors = count(output, std::string("*** Could not stream file ") + musicPath + "\n");
-    EXPECT_EQ(errors, damage.music == Breakage::None ? 0 : 1) << output;
+    // Each texture loads once; each unreadable one says so (a cut JPEG still decodes).
+    int unreadable = 0;
     for (size_t i = 0; i < names.size(); ++i) {
-        SCOPED_TRACE(names[i]);
-        ASSERT_EQ(count(output, "--- Loading texture '" + names[i] + "'\n"), 1) << output;
-        const auto at = output.find("--- Loading texture '" + names[i] + "'\n");
-        const auto lineStart = output.rfind('\n', at) + 1;
-        const std::string nested = output.substr(lineStart, at - lineStart) + " ";
-        auto end = output.find('\n', at) + 1;
-        while (end != 0 && output.compare(end, nested.size(), nested) == 0) {
-            end = output.find('\n', end) + 1;
-        }
-        const std::string log = output.substr(at, (end == 0 ? output.size() : end) - at);
-        const bool broken = applied[i] != Breakage::None && applied[i] != Breakage::Truncated;
-        EXPECT_EQ(count(log, "*** Image was invalid\n"), broken ? 1 : 0) << log;
-        errors += count(log, "*** ");
+        EXPECT_EQ(count(output, "--- Loading texture '" + names[i] + "'\n"), 1) << names[i] << output;
+        unreadable += applied[i] != Breakage::None && applied[i] != Breakage::Truncated ? 1 : 0;
     }
-    EXPECT_EQ(count(output, "*** "), errors) << output;
+    EXPECT_EQ(count(output, "*** Image was invalid\n"), unreadable) << output;
+    EXPECT_EQ(count(output, std::string("*** Could not stream file ") + musicPath + "\n"),
+              damage.music == Breakage::None ? 0 : 1)
+        << output;
+    EXPECT_TRUE(count(output, "*** ") == 0 || damage.music != Breakage::None) << "errors from intact data\n" << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(EachDamage, DamagedData, ::testing::ValuesIn(damages),
