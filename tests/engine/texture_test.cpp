@@ -1,5 +1,5 @@
-// Texture upload under a real OpenGL context (texel bytes whatever the row length, mipmaps,
-// linear filters) and the texture manager with its reference counts, from file name to
+// Texture upload under a real OpenGL context (texel bytes whatever the row length, linear
+// filters) and the texture manager with its reference counts, from file name to
 // texture and back.
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ TEST_F(TextureTest, UploadKeepsEveryByteWithLinearFilters) {
         }
         Image image;
         image.setData(pixels.data(), 2, 4, static_cast<unsigned char>(channels));
-        GLuint texture = Renderer().loadTexture(image);
+        const GLuint texture = Renderer().loadTexture(image);
         EXPECT_EQ(readTexture(texture, channels, 2, 4), pixels);
         for (GLenum filter : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) {
             GLint value = 0;
