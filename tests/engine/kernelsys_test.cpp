@@ -1,5 +1,5 @@
-// The task tree: start order and roll-back, reverse stop, the halt flag, and the cursor list
-// the groups walk with.
+// The task tree: start order and roll-back, reverse stop, and the cursor list the groups walk
+// with.
 #include "engine/kernelsys.h"
 
 #include <gtest/gtest.h>
@@ -64,28 +64,6 @@ TEST(TaskGroup, StartsInOrderRollsBackAFailureAndStopsInReverse) {
         }
         EXPECT_EQ(journal, c.expected);
     }
-}
-
-// Sets the kernel's halt flag from inside its third pass.
-class HaltingTask : public ITask {
-public:
-    explicit HaltingTask(Kernel* kernel) : kernel(kernel) {}
-    void update() override { kernel->flags |= ++updates == 3 ? haltFlag : 0; }
-    Kernel* kernel;
-    int updates = 0;
-};
-
-TEST(Kernel, HaltFinishesThePassThenStopsEverything) {
-    Kernel kernel;
-    HaltingTask halter(&kernel);
-    Journal journal;
-    JournalTask after("after", &journal);
-    kernel.addTask(&halter);
-    kernel.addTask(&after);
-    ASSERT_TRUE(kernel.startTask());
-    EXPECT_TRUE(kernel.run());
-    EXPECT_EQ(journal, (Journal{"start after", "update after", "update after", "update after", "stop after"}));
-    EXPECT_TRUE(kernel.children.empty());
 }
 
 // Removing items as a walk meets them goes on with each follower and keeps the list whole.

@@ -21,8 +21,7 @@ TEST(LogTest, LinesByLevelMaskAndDepth) {
              LOG(Info) << "Starting engine\n";
              logBuf.indent();
              LOG(Error) << "Could not: "
-                        << "no"
-                        << "\n";
+                        << "no\n";
              const LogIndent guard;
              LOG(Warning) << "deeper" << std::endl;
              logBuf.unindent();

@@ -42,13 +42,10 @@ TEST(MusicClock, TimelineDeltasFollowTheMusicHeard) {
     for (const auto& c : cases) {
         MusicClock clock(0);
         clock.latencyMs = 24;
-        std::vector<unsigned int> actual;
-        std::vector<unsigned int> expected;
         for (const Step& step : c.steps) {
-            actual.push_back(clock.follow(step.timerMs, MusicReading{step.playing, step.heardMs}));
-            expected.push_back(step.expectedMs);
+            EXPECT_EQ(clock.follow(step.timerMs, MusicReading{step.playing, step.heardMs}), step.expectedMs)
+                << c.name << ", heard " << step.heardMs;
         }
-        EXPECT_EQ(actual, expected) << c.name;
     }
 }
 

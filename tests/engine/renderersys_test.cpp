@@ -1,5 +1,5 @@
-// The renderer against a real context: the state model, boxes and matrix stacks, material
-// transitions, and the render group's walk.
+// The renderer against a real context: the state model, the letterbox, boxes and matrix
+// stacks.
 #include "engine/renderersys.h"
 
 #include <SDL_opengl.h>
@@ -7,10 +7,8 @@
 
 #include <cmath>
 #include <functional>
-#include <string>
 #include <vector>
 
-#include "engine/rendernode.h"
 #include "support/glcontext.h"
 
 namespace Tramble {
@@ -42,15 +40,13 @@ protected:
 // that over the aspect, first of the 800 x 400 letterbox, then of the viewport set.
 TEST_F(RendererTest, LetterboxPerspectiveAndAViewportThatRebuildsIt) {
     const double f = 1.0 / std::tan(50.0 * M_PI / 180.0);
+    const int position[2] = {0, 0};
+    const int size[2] = {800, 600};
     for (const double aspect : {2.0, 800.0 / 600.0}) {
-        if (aspect != 2.0) {
-            const int position[2] = {0, 0};
-            const int size[2] = {800, 600};
-            renderer.setViewport(position, size);
-        }
         const std::vector<float> p = matrix(GL_PROJECTION_MATRIX);
         EXPECT_NEAR(p[5], f, 1e-5) << aspect;
         EXPECT_NEAR(p[0], f / aspect, 1e-5) << aspect;
+        renderer.setViewport(position, size);
     }
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
 }
@@ -124,46 +120,6 @@ TEST_F(RendererTest, BoxesStacksAndLoadsKeepToTheirMatrixWithTheModelviewCurrent
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
     renderer.loadMatrix(Matrix4(), MatrixMode::Modelview);
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX)[12], 0.0f);
-    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), projection);
-}
-
-// Texturing and generation follow each material; an untextured one leaves generation be.
-TEST_F(RendererTest, MaterialTransitions) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    renderer.applyMaterial(Material{texture, {1.0f, 1.0f, 1.0f, 1.0f}, TexGen::SphereMap, Blend::Additive});
-    GLint mode = 0;
-    glGetTexGeniv(GL_T, GL_TEXTURE_GEN_MODE, &mode);
-    EXPECT_EQ(mode, GL_SPHERE_MAP);
-    renderer.applyMaterial(Material());
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S) && glIsEnabled(GL_TEXTURE_GEN_T));
-    renderer.applyMaterial(Material{texture, {1.0f, 1.0f, 1.0f, 1.0f}, TexGen::Off, Blend::Off});
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
-    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(texture));
-    glDeleteTextures(1, &texture);
-}
-
-// Records its draws in a shared list and asks to be removed after one.
-class RecordingNode : public RenderNode {
-public:
-    RecordingNode(char name, std::string* drawn, bool leave) : name(name), drawn(drawn) { removeMe = leave; }
-    void draw(Renderer&) override { drawn->push_back(name); }
-    char name;
-    std::string* drawn;
-};
-
-TEST(RenderGroup, RemovedNodeDrawsThatFrameAndSiblingsStillDraw) {
-    Renderer renderer;
-    std::string drawn;
-    RecordingNode a('a', &drawn, false), b('b', &drawn, true), c('c', &drawn, false);
-    RenderGroup group;
-    for (RecordingNode* node : {&a, &b, &c}) {
-        group.addNode(node);
-    }
-    group.draw(renderer);
-    group.draw(renderer);
-    EXPECT_EQ(drawn, "abcac");
 }
 
 }  // namespace

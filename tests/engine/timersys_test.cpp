@@ -30,8 +30,7 @@ TEST(ScheduleTask, FiresEachEventOnceInTheWindowThatHoldsIt) {
         ScheduleTask task;
         std::vector<std::string> fired;
         for (const auto& event : c.events) {
-            const std::string name = event.second;
-            task.addEvent(event.first, [&fired, name] { fired.push_back(name); });
+            task.addEvent(event.first, [&fired, name = event.second] { fired.push_back(name); });
         }
         task.now = c.start;
         for (unsigned int ms : c.steps) {
@@ -43,7 +42,7 @@ TEST(ScheduleTask, FiresEachEventOnceInTheWindowThatHoldsIt) {
 
 class CountingInterval : public IntervalTask {
 public:
-    explicit CountingInterval(unsigned int interval) : IntervalTask(interval) {}
+    using IntervalTask::IntervalTask;
     void fire() override { ++fires; }
     int fires = 0;
 };
