@@ -1,13 +1,11 @@
-// Timed effects: text sequences with a real font and context (the fade within a line, the
-// line change at each period, the line due after a long frame, finishing), and the effect
-// group that walks them and drops the finished.
+// Timed effects: text sequences with a real font and context (fade, line change, the line due
+// after a long frame, finishing), and the effect group that walks them and drops the finished.
 #include "demo/effects/textsequence.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "demo/effects/effectgroup.h"
 #include "demo/scenesys.h"
@@ -65,30 +63,27 @@ TEST_F(TextSequenceTest, LinesFadeInChangeEachPeriodCatchUpAfterLongFramesAndFin
     EXPECT_TRUE((sequence.flags & effectFinished) != 0u && sequence.removeMe);
 }
 
-// Finishes after drawsLeft draws or lifetime ms of updates; records every call in a journal.
-class ProbeEffect : public TimedEffect {
-public:
-    ProbeEffect(const char* name, std::vector<std::string>* journal, unsigned int lifetime, int drawsLeft)
-        : name(name), journal(journal), lifetime(lifetime), drawsLeft(drawsLeft) {}
-
+// Finishes after `draws` draws or `lifetime` ms of updates; journals every call.
+struct ProbeEffect : TimedEffect {
+    ProbeEffect(const char* name, std::string* journal, unsigned int lifetime, int draws)
+        : name(name), journal(journal), lifetime(lifetime), draws(draws) {}
     void draw(Renderer&) override {
-        journal->push_back(name + " draw");
-        flags |= --drawsLeft <= 0 ? effectFinished : 0u;
+        *journal += name + " draw, ";
+        flags |= --draws <= 0 ? effectFinished : 0u;
     }
     void update(unsigned int ms) override {
-        journal->push_back(name + " update " + std::to_string(ms));
+        *journal += name + " update " + std::to_string(ms) + ", ";
         lifetime -= ms < lifetime ? ms : lifetime;
         flags |= lifetime == 0 ? effectFinished : 0u;
     }
-
     std::string name;
-    std::vector<std::string>* journal;
+    std::string* journal;
     unsigned int lifetime;
-    int drawsLeft;
+    int draws;
 };
 
 TEST(EffectGroupTest, DropsWhatFinishesWhileDrawnOrAdvancedAndWhatIsRemoved) {
-    std::vector<std::string> journal;
+    std::string journal;
     Renderer renderer;
     EffectGroup group;
     ProbeEffect once("once", &journal, 1000, 1);
@@ -104,10 +99,9 @@ TEST(EffectGroupTest, DropsWhatFinishesWhileDrawnOrAdvancedAndWhatIsRemoved) {
     group.updateTask(5);
     group.draw(renderer);
     group.draw(renderer);
-
-    const std::vector<std::string> expected{"once draw",         "brief draw",       "lasting draw", "brief update 10",
-                                            "lasting update 10", "lasting update 5", "lasting draw"};
-    EXPECT_EQ(journal, expected);
+    EXPECT_EQ(journal,
+              "once draw, brief draw, lasting draw, brief update 10, lasting update 10, lasting update 5, "
+              "lasting draw, ");
     EXPECT_FALSE(brief.started) << "the group calls update, not the guarded updateTask";
     EXPECT_TRUE(group.effects.empty());
 }

@@ -1,6 +1,5 @@
-// The knot tube without a window, against a plain evaluation of the curve: rings around it
-// at the tube's radius or its pulse, evenly spaced and square to its chords, meeting
-// without cracks, and the phase a generate leaves behind.
+// The knot tube without a window against a plain evaluation of the curve: rings at the radius
+// or its pulse, evenly spaced, square to the chords, without cracks; the phase left behind.
 #include "demo/effects/knottube.h"
 
 #include <gtest/gtest.h>

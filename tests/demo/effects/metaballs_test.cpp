@@ -1,12 +1,11 @@
 // Metaballs without a window: the tables against the published reference, the optimised
 // polygoniser against a plain cube-by-cube evaluation of the same algorithm (positions,
-// outward normals, winding), degenerate samples and the iso boundary.
+// outward normals, winding).
 #include "demo/effects/metaballs.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -23,26 +22,6 @@ const int unlimitedTriangles = 5 * 29 * 29 * 29;
 
 float coordinate(int i) {
     return static_cast<float>(i) * (1.0f / static_cast<float>(n)) - 0.5f;
-}
-
-// Balls of the given strengths at the given places (the second scene's at angle a if none
-// are given), iso level 0.1, room for any surface.
-void setUp(Metaballs& metaballs, float a, std::vector<float> strengths = {}, const std::vector<Vector3>& places = {}) {
-    if (strengths.empty()) {
-        strengths.assign(Scene2::ballStrengths, Scene2::ballStrengths + Scene2::ballCount);
-    }
-    metaballs.setIsoLevel(0.1f);
-    metaballs.setBallCount(static_cast<int>(strengths.size()));
-    for (int i = 0; i < static_cast<int>(strengths.size()); ++i) {
-        metaballs.setBallStrength(i, strengths[static_cast<size_t>(i)]);
-        metaballs.setBallPosition(i, places.empty() ? Scene2::ballPosition(i, a) : places[static_cast<size_t>(i)]);
-    }
-    metaballs.setCapacity(unlimitedTriangles, 3 * unlimitedTriangles);
-    metaballs.polygonise();
-}
-
-const FieldSample& sample(const Metaballs& metaballs, int x, int y, int z) {
-    return metaballs.grid[(x * n + y) * n + z];
 }
 
 // The published algorithm evaluated cube by cube, edge by edge, with nothing shared:
@@ -109,8 +88,16 @@ TEST(MarchingCubesTablesTest, EqualThePublishedReference) {
 // winding outwards.
 TEST(MetaballsTest, SurfaceEqualsAPlainCubeByCubeEvaluation) {
     for (float a : {0.0f, 0.7f, 2.3f, 4.0f}) {
+        // The second scene's balls at angle a; room for any surface.
         Metaballs metaballs;
-        setUp(metaballs, a);
+        metaballs.setIsoLevel(0.1f);
+        metaballs.setBallCount(Scene2::ballCount);
+        for (int i = 0; i < Scene2::ballCount; ++i) {
+            metaballs.setBallStrength(i, Scene2::ballStrengths[i]);
+            metaballs.setBallPosition(i, Scene2::ballPosition(i, a));
+        }
+        metaballs.setCapacity(unlimitedTriangles, 3 * unlimitedTriangles);
+        metaballs.polygonise();
         const std::vector<Vector3> plain = polygonisePlainly(metaballs);
         const PartialMesh& surface = metaballs.getSurface();
         ASSERT_TRUE(6 * surface.drawCount == static_cast<int>(plain.size()) &&
@@ -128,27 +115,6 @@ TEST(MetaballsTest, SurfaceEqualsAPlainCubeByCubeEvaluation) {
             }
         }
     }
-}
-
-// A ball on a grid point, and one of no charge on another, give finite samples and a
-// surface, not NaN; a sample equal to the iso level counts as outside.
-TEST(MetaballsTest, BallOnAGridPointGivesFiniteSamplesAndGeometry) {
-    Metaballs metaballs;
-    setUp(metaballs, 0.0f, {0.0016f, 0.0f},
-          {Vector3(coordinate(15), coordinate(14), coordinate(16)),
-           Vector3(coordinate(5), coordinate(5), coordinate(5))});
-    EXPECT_TRUE(std::isfinite(sample(metaballs, 15, 14, 16).value) && sample(metaballs, 15, 14, 16).inside);
-    EXPECT_FALSE(std::isnan(sample(metaballs, 5, 5, 5).value));
-    const PartialMesh& surface = metaballs.getSurface();
-    ASSERT_GT(surface.drawCount, 100);
-    for (int v = 0; v < surface.vertexCount; ++v) {
-        const Vector3 sum = surface.vertexArray.vertices[v] + surface.vertexArray.normals[v];
-        ASSERT_TRUE(std::isfinite(sum.x + sum.y + sum.z)) << v;
-    }
-    ASSERT_TRUE(sample(metaballs, 15, 13, 16).inside);
-    metaballs.setIsoLevel(sample(metaballs, 15, 13, 16).value);
-    metaballs.polygonise();
-    EXPECT_FALSE(sample(metaballs, 15, 13, 16).inside);
 }
 
 }  // namespace

@@ -140,13 +140,7 @@ protected:
         std::srand(7);
         drawFrame(scene);
         const std::vector<unsigned char> clean = bandPixels();
-        RenderState other;
-        other.lighting = false;
-        other.depthTest = false;
-        other.fog = true;
-        other.flatShading = true;
-        other.polygonMode = PolygonMode::Lines;
-        renderer.setState(other);
+        renderer.setState(RenderState{false, false, true, true, true, PolygonMode::Lines});
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         std::srand(7);
         drawFrame(scene);
@@ -156,8 +150,7 @@ protected:
             camera.setPosition(Vector3(5.0f, -7.0f, 3.0f));
             camera.setTarget(Vector3(-4.0f, 2.0f, 9.0f));
             scene.updateTask(0);
-            EXPECT_TRUE((camera.position - eye).lengthSquared() == 0.0f &&
-                        (camera.target - target).lengthSquared() == 0.0f);
+            EXPECT_EQ((camera.position - eye).lengthSquared() + (camera.target - target).lengthSquared(), 0.0f);
         }
     }
 
@@ -179,6 +172,15 @@ TEST_F(SceneTest, Scene1DrawsAPictureAtEveryStageWithBlueRain) {
 // At a steady frame rate the rain keeps the waves within a few units; one explicit step of
 // a slow frame would make them explode to hundreds.
 TEST_F(SceneTest, Scene1SlowLongAndEmptyFramesKeepTheWavesInBounds) {
+    // A frame of up to 21 ms is one step: from rest, a kicked vertex moves half its speed times the step.
+    for (unsigned int ms : {1u, 17u, 20u}) {
+        Scene1 fresh;
+        attach(fresh, 0);
+        const Vector3 c = fresh.water.vertexArray.vertices[0];
+        fresh.water.disturb(c.x, c.z, 1.0f, 0.3f);
+        fresh.update(ms);
+        EXPECT_FLOAT_EQ(fresh.water.vertexArray.vertices[0].y, -0.0005f * static_cast<float>(ms)) << ms;
+    }
     Scene1 scene;
     attach(scene, 0);
     runUntil(scene, 10000, 100);
@@ -237,26 +239,22 @@ TEST_F(SceneTest, Scene3DrawsItsPictureWithTheWindowOutlinedInWhite) {
     Scene3 scene;
     attach(scene, 2);
     playThrough(scene, {5000}, true);
-    // The window's corners in window pixels (the unit box maps onto the 800 x 400 band).
     float unit[4][2];
     Scene3::windowCorners(scene.angle, unit);
-    int corners[4][2];
-    for (int k = 0; k < 4; ++k) {
-        corners[k][0] = static_cast<int>((unit[k][0] + 1.0f) * 400.0f);
-        corners[k][1] = 100 + static_cast<int>((unit[k][1] + 1.0f) * 200.0f);
-    }
     const std::vector<unsigned char> frame = readFrame();
     for (int edge = 0; edge < 4; ++edge) {
-        const int* a = corners[edge];
-        const int* b = corners[(edge + 1) % 4];
+        const float* a = unit[edge];
+        const float* b = unit[(edge + 1) % 4];
         int white = 0;
         for (int k = 1; k < 20; ++k) {
+            // The unit box maps onto the 800 x 400 band; a white pixel within two of the edge.
+            const float along = k / 20.0f;
+            const int x = static_cast<int>((a[0] + (b[0] - a[0]) * along + 1.0f) * 400.0f);
+            const int y = 100 + static_cast<int>((a[1] + (b[1] - a[1]) * along + 1.0f) * 200.0f);
             bool found = false;
             for (int d = 0; d < 25; ++d) {
-                const int x = a[0] + (b[0] - a[0]) * k / 20 + d % 5 - 2;
-                const int y = a[1] + (b[1] - a[1]) * k / 20 + d / 5 - 2;
-                found = found || std::min({frame[3 * (y * 800 + x)], frame[3 * (y * 800 + x) + 1],
-                                           frame[3 * (y * 800 + x) + 2]}) > 240;
+                const unsigned char* p = &frame[3 * ((y + d / 5 - 2) * 800 + x + d % 5 - 2)];
+                found = found || std::min({p[0], p[1], p[2]}) > 240;
             }
             white += found ? 1 : 0;
         }
@@ -283,7 +281,6 @@ TEST_F(SceneTest, Scene5ShowsTheCredits) {
     attach(scene, 4);
     runUntil(scene, 3000, 20);
     EXPECT_GT(drawFrame(scene).pixels, 500);
-    EXPECT_EQ(scene.credits->lines.front(), Scene5::creditLines[0]);
     expectIndependenceOfThePreviousFrame(scene, false);
 }
 
