@@ -1,5 +1,5 @@
 // Tests of the music generator: the beat grid the demo's beat clock relies on, the filter,
-// and the finished piece as a whole, mastered.
+// voices that stay inside the mix, and the finished piece as a whole, mastered.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,6 +44,19 @@ TEST(Filter, LowPassKeepsTheBassAndRemovesTheTop) {
 }
 
 // One test for the whole piece: rendering it takes a while, and ctest runs each test alone.
+TEST(Voices, NotesStartOnTheirSampleAndStayInsideTheMix) {
+    Mixer mix(1000);
+    kick(mix, 400, 1.0f);  // runs past the end of the mix: must be cut, not overrun
+    Rng rng(1);
+    synthNote(mix, rng, 5000, 1.0, 60, 1.0f, Patch{}, Place{});  // starts after the end
+    for (std::size_t i = 0; i <= 400; ++i) {
+        EXPECT_EQ(mix.bus[Mixer::Dry][0][i], 0.0f) << i;
+    }
+    EXPECT_GT(mix.bus[Mixer::Dry][0][401], 0.0f);
+    EXPECT_LT(mix.duck[450], 1.0f);  // the kick pumps the ducked bus
+    EXPECT_EQ(mix.duck[399], 1.0f);
+}
+
 TEST(Piece, FitsTheDemo) {
     Mixer mix(songFrames);
     renderScore(mix);
