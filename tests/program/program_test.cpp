@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "demo/timeline.h"
+#include "support/logcapture.h"
 #include "support/process.h"
 
 namespace Tramble {
@@ -60,14 +61,6 @@ const std::vector<std::string> stopSequence{"    --- Stopping sound task\n",
                                             "    --- Stopping kernel\n",
                                             "--- Stopping engine\n"};
 const int timerStopped = 3;
-
-int count(const std::string& text, const std::string& needle) {
-    int n = 0;
-    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 // The first needle not found in text in this order ("" when all are).
 std::string missingInOrder(const std::string& text, const std::vector<std::string>& needles) {
@@ -118,7 +111,7 @@ void expectCleanEnd(ChildProcess& demo, const std::vector<std::string>& log) {
     const std::string output = demo.output();
     EXPECT_EQ(demo.exitCode, 0) << output;
     for (const char* marker : sanitizerMarkers) {
-        EXPECT_EQ(count(output, marker), 0) << output;
+        EXPECT_EQ(countOccurrences(output, marker), 0) << output;
     }
     EXPECT_EQ(missingInOrder(output, log), "") << output;
 }
@@ -214,7 +207,7 @@ TEST_P(ProgramStart, FailsWithStatusOneAfterStoppingWhatStarted) {
     log.insert(log.end(), stopSequence.begin() + failure.firstStopped, stopSequence.begin() + timerStopped + 1);
     log.push_back(stopSequence.back());
     EXPECT_EQ(missingInOrder(output, log), "") << output;
-    EXPECT_EQ(count(output, "Stopping kernel") + count(output, "Adding scene"), 0) << output;
+    EXPECT_EQ(countOccurrences(output, "Stopping kernel") + countOccurrences(output, "Adding scene"), 0) << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCause, ProgramStart, ::testing::ValuesIn(startFailures),
@@ -260,19 +253,20 @@ TEST_P(DamagedData, PlaysEverySceneToTheEndLoggingEachFailedFile) {
     ChildProcess demo({trambleBinary()}, stepped(), data.path.string());
     expectCleanEnd(demo, playedLog());
     const std::string output = demo.output();
-    EXPECT_EQ(count(output, "Running state "), allStageLines) << output;
+    EXPECT_EQ(countOccurrences(output, "Running state "), allStageLines) << output;
 
     // Each texture loads once; each unreadable one says so (a cut JPEG still decodes).
     int unreadable = 0;
     for (size_t i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(count(output, "--- Loading texture '" + names[i] + "'\n"), 1) << names[i] << output;
+        EXPECT_EQ(countOccurrences(output, "--- Loading texture '" + names[i] + "'\n"), 1) << names[i] << output;
         unreadable += applied[i] != Breakage::None && applied[i] != Breakage::Truncated ? 1 : 0;
     }
-    EXPECT_EQ(count(output, "*** Image was invalid\n"), unreadable) << output;
-    EXPECT_EQ(count(output, std::string("*** Could not stream file ") + musicPath + "\n"),
+    EXPECT_EQ(countOccurrences(output, "*** Image was invalid\n"), unreadable) << output;
+    EXPECT_EQ(countOccurrences(output, std::string("*** Could not stream file ") + musicPath + "\n"),
               damage.music == Breakage::None ? 0 : 1)
         << output;
-    EXPECT_TRUE(count(output, "*** ") == 0 || damage.music != Breakage::None) << "errors from intact data\n" << output;
+    EXPECT_TRUE(countOccurrences(output, "*** ") == 0 || damage.music != Breakage::None) << "errors from intact data\n"
+                                                                                         << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(EachDamage, DamagedData, ::testing::ValuesIn(damages),
@@ -297,10 +291,11 @@ TEST_P(QuitAtRandom, StopsEveryTaskAndExitsWithStatusZero) {
     const std::string::size_type halt = output.find(halting);
     const int stageLinesBefore =
         scene == 0 ? 0 : std::min(static_cast<int>(scene) * stageLinesPerScene - 2, allStageLines);
-    EXPECT_EQ(count(output.substr(0, halt), "Running state "), stageLinesBefore)
+    EXPECT_EQ(countOccurrences(output.substr(0, halt), "Running state "), stageLinesBefore)
         << "the quit did not come in scene " << scene + 1 << "\n"
         << output;
-    EXPECT_EQ(count(output.substr(halt), "Running state ") + count(output, "No scenes left"), 0) << output;
+    EXPECT_EQ(countOccurrences(output.substr(halt), "Running state ") + countOccurrences(output, "No scenes left"), 0)
+        << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScene, QuitAtRandom, ::testing::Range<size_t>(0, sceneCount),

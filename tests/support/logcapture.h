@@ -8,6 +8,15 @@
 
 namespace Tramble {
 
+// How often needle stands in text, overlapping occurrences included.
+inline int countOccurrences(const std::string& text, const std::string& needle) {
+    int n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 class LogCapture {
 public:
     // Same format as the engine's standard output: level prefixes, no time, no origin.
@@ -15,15 +24,7 @@ public:
 
     std::string str() const { return text.str(); }
     bool contains(const std::string& needle) const { return str().find(needle) != std::string::npos; }
-    // Overlapping occurrences included.
-    int count(const std::string& needle) const {
-        const std::string all = str();
-        int n = 0;
-        for (auto at = all.find(needle); at != std::string::npos; at = all.find(needle, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
+    int count(const std::string& needle) const { return countOccurrences(str(), needle); }
 
 private:
     std::ostringstream text;
