@@ -91,16 +91,8 @@ void WaterSurfaceUpdate(benchmark::State& state) {
 BENCHMARK(WaterSurfaceUpdate)->Repetitions(repetitions)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
 
 void ParticleSystemUpdate(benchmark::State& state) {
-    ParticleSystem sparks(ParticleSettings{1000,
-                                           5.0f,
-                                           0.0f,
-                                           360,
-                                           Vector3(0.0f, 0.0f, 0.0f),
-                                           Vector3(0.0f, 0.0f, 0.0f),
-                                           4.05f,
-                                           Vector3(0.0f, -0.01f, 0.0f),
-                                           1.5f,
-                                           {1.0f, 1.0f, 1.0f, 1.0f}});
+    ParticleSystem sparks(1000, 5.0f, 0.0f, 360, Vector3(0.0f, 0.0f, 0.0f), Vector3(0.0f, 0.0f, 0.0f), 4.05f,
+                          Vector3(0.0f, -0.01f, 0.0f), 1.5f);
     float a = 0.0f;
     for (auto _ : state) {
         a += frameAngle;

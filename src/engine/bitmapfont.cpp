@@ -26,9 +26,6 @@ const ScreenBox textBox = {0.0, screenWidth, 0.0, screenHeight};
 const int jitterRange = 10;
 const int jitterOffset = 5;
 
-// The space's cell: its blank glyph stands in for characters the sheet does not hold.
-const int blankCell = 0;
-
 }  // namespace
 
 // Row 0 of the grid is the band at the highest t, where the last rows stored in the sheet
@@ -58,7 +55,7 @@ void BitmapFont::build(const unsigned int& texture, const float size[2], float s
         glEndList();
     }
     material.texture = texture;
-    material.blend = Blend::Additive;
+    material.blend = blendAdditive;
     for (int i = 0; i < 4; ++i) {
         material.colour[i] = colour[i];
     }
@@ -69,15 +66,20 @@ void BitmapFont::print(const std::string& text, const float position[2], Rendere
         LOG(Warning) << "Font printed before build or after release, text dropped\n";
         return;
     }
-    // Each character is looked up on the sheet first: calling the lists with the raw text
-    // would run whatever list lies below the font's for a control character.
-    cells.resize(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        cells[i] = static_cast<unsigned char>(glyphCell(static_cast<unsigned char>(text[i])));
+    // Characters the sheet does not hold are left out, so they draw nothing and move the
+    // pen nowhere; calling the lists with the raw text would run whatever list lies below
+    // the font's for a control character.
+    cells.clear();
+    for (const char character : text) {
+        const int cell = glyphCell(static_cast<unsigned char>(character));
+        if (cell != noCell) {
+            cells.push_back(static_cast<unsigned char>(cell));
+        }
     }
-    const ScopedState scope(renderer, overlayState(renderer.state()));
-    const ScopedBox box(renderer, textBox);
     renderer.applyMaterial(material);
+    renderer.setLighting(false);
+    renderer.setDepthTest(false);
+    const ScopedBox box(renderer, textBox);
     glListBase(listBase);
 
     renderer.translate(Vector3(position[0], position[1], 0.0f));
@@ -89,11 +91,13 @@ void BitmapFont::print(const std::string& text, const float position[2], Rendere
     renderer.translate(
         Vector3(position[0] + static_cast<float>(jitterX), position[1] + static_cast<float>(jitterY), 0.0f));
     glCallLists(static_cast<GLsizei>(cells.size()), GL_UNSIGNED_BYTE, cells.data());
+    renderer.setDepthTest(true);
+    renderer.setLighting(true);
 }
 
 int BitmapFont::glyphCell(unsigned char character) {
     const int cell = character - firstCharacter;
-    return cell >= 0 && cell < glyphCount ? cell : blankCell;
+    return cell >= 0 && cell < glyphCount ? cell : noCell;
 }
 
 std::array<float, 2> BitmapFont::alignedPosition(int horizontal, int vertical, int length) const {

@@ -29,14 +29,15 @@ public:
     void build(const unsigned int& texture, const float size[2], float spacing, const float colour[4]);
 
     // Draws text with its first glyph's lower left corner at position (x, y; origin at the
-    // bottom left of the 800 x 600 text space), in the overlay state (the renderer's table),
-    // with all lists of a copy in one call. Draws nothing unless built. Leaves both matrices
-    // and the state as they were.
+    // bottom left of the 800 x 600 text space), unlit and without the depth test, with all
+    // lists of a copy in one call. Draws nothing unless built. Leaves both matrices as they
+    // were, and lighting and the depth test on, whatever they were before.
     void print(const std::string& text, const float position[2], Renderer& renderer);
 
     // The sheet cell (0..255, one display list each) that draws character: its cell from the
-    // space on, the space's blank cell for characters before the space.
+    // space on, noCell for characters before the space, which the sheet does not hold.
     static int glyphCell(unsigned char character);
+    static constexpr int noCell = -1;
 
     // Where a line of length characters starts when aligned as asked. The line height
     // taken for vertical alignment is the advance: the font does not keep the glyph height.
@@ -53,8 +54,8 @@ public:
     float advance = 0.0f;
 
 private:
-    // The sheet cell of each character of the text being printed; kept between prints so
-    // that printing allocates only for a longer line than any before.
+    // The sheet cell of each drawn character of the text being printed; kept between prints
+    // so that printing allocates only for a longer line than any before.
     std::vector<unsigned char> cells;
 };
 

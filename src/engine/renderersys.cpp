@@ -5,6 +5,7 @@
 #include <SDL_opengl.h>
 
 #include <cstddef>
+#include <iterator>
 
 #include "engine/image.h"
 #include "engine/logsys.h"
@@ -18,7 +19,8 @@ const int letterboxPosition[2] = {0, 100};
 const int letterboxSize[2] = {800, 400};
 // Vertical field of view of the 3D picture, degrees.
 const float defaultFieldOfView = 100.0f;
-// Clip planes: near is the float 0.1 widened to double, as it has always been.
+// Clip planes: near is the float 0.1 widened to double; the golden frames are drawn with
+// exactly this depth range.
 const double nearPlane = static_cast<double>(0.1f);
 const double farPlane = 5000.0;
 
@@ -131,54 +133,62 @@ void Renderer::loadMatrix(const Matrix4& matrix, MatrixMode mode) {
     }
 }
 
-RenderState spriteState(RenderState around) {
-    around.lighting = false;
-    around.depthWrite = false;
-    // A quad's colour is one value: flat shading hands it to every pixel as is, where
-    // interpolating it would round differently from the single colour of a lone quad.
-    around.flatShading = true;
-    return around;
+void Renderer::setLighting(bool on) {
+    if (changes(current.lighting, on)) {
+        setCapability(GL_LIGHTING, on);
+    }
+    current.lighting = on;
 }
 
-RenderState overlayState(RenderState around) {
-    around.lighting = false;
-    around.depthTest = false;
-    return around;
+void Renderer::setDepthTest(bool on) {
+    if (changes(current.depthTest, on)) {
+        setCapability(GL_DEPTH_TEST, on);
+    }
+    current.depthTest = on;
 }
 
-RenderState fadeState(RenderState around) {
-    // Lit, the fade's quad (which has no normals) would show only the ambient fifth of its
-    // white; written into the depth buffer, it would hide what the scene draws after it.
-    around.lighting = false;
-    around.depthWrite = false;
-    return around;
+void Renderer::setDepthMask(bool on) {
+    if (changes(current.depthWrite, on)) {
+        glDepthMask(on ? GL_TRUE : GL_FALSE);
+    }
+    current.depthWrite = on;
+}
+
+void Renderer::setFog(bool on) {
+    if (changes(current.fog, on)) {
+        setCapability(GL_FOG, on);
+    }
+    current.fog = on;
+}
+
+void Renderer::setPolygonMode(PolygonMode mode) {
+    if (changes(current.polygonMode, mode)) {
+        const int value = static_cast<int>(mode);
+        const bool named = value >= 0 && static_cast<std::size_t>(value) < std::size(polygonModes);
+        glPolygonMode(GL_FRONT_AND_BACK, named ? polygonModes[value] : static_cast<GLenum>(value));
+    }
+    current.polygonMode = mode;
+}
+
+void Renderer::setFlatShading(bool on) {
+    if (changes(current.flatShading, on)) {
+        glShadeModel(on ? GL_FLAT : GL_SMOOTH);
+    }
+    current.flatShading = on;
 }
 
 void Renderer::setState(const RenderState& state) {
-    const bool all = !stateKnown;
-    if (all || state.lighting != current.lighting) {
-        setCapability(GL_LIGHTING, state.lighting);
-    }
-    if (all || state.depthTest != current.depthTest) {
-        setCapability(GL_DEPTH_TEST, state.depthTest);
-    }
-    if (all || state.depthWrite != current.depthWrite) {
-        glDepthMask(state.depthWrite ? GL_TRUE : GL_FALSE);
-    }
-    if (all || state.fog != current.fog) {
-        setCapability(GL_FOG, state.fog);
-    }
-    if (all || state.flatShading != current.flatShading) {
-        glShadeModel(state.flatShading ? GL_FLAT : GL_SMOOTH);
-    }
-    const int polygonMode = static_cast<int>(state.polygonMode);
-    if ((all || state.polygonMode != current.polygonMode) && inTable(polygonModes, polygonMode, "setState")) {
-        glPolygonMode(GL_FRONT_AND_BACK, polygonModes[polygonMode]);
-    }
-    if (all || state.stencil != current.stencil || state.stencilValue != current.stencilValue) {
+    setLighting(state.lighting);
+    setDepthTest(state.depthTest);
+    setDepthMask(state.depthWrite);
+    setFog(state.fog);
+    setFlatShading(state.flatShading);
+    setPolygonMode(state.polygonMode);
+    if (changes(current.stencil, state.stencil) || changes(current.stencilValue, state.stencilValue)) {
         applyStencil(state.stencil, state.stencilValue);
     }
-    current = state;
+    current.stencil = state.stencil;
+    current.stencilValue = state.stencilValue;
     stateKnown = true;
 }
 
@@ -235,7 +245,7 @@ void Renderer::setupFog(const FogSettings& fog) {
 }
 
 void Renderer::applyMaterial(const Material& material) {
-    if (material.blend == Blend::Additive) {
+    if (material.blend == blendAdditive) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         glEnable(GL_BLEND);
     } else {
@@ -247,10 +257,10 @@ void Renderer::applyMaterial(const Material& material) {
         return;
     }
     glEnable(GL_TEXTURE_2D);
-    if (material.texGen == TexGen::Off) {
+    if (material.texGen == texGenOff) {
         glDisable(GL_TEXTURE_GEN_S);
         glDisable(GL_TEXTURE_GEN_T);
-    } else {
+    } else if (material.texGen == texGenSphereMap) {
         glEnable(GL_TEXTURE_GEN_S);
         glEnable(GL_TEXTURE_GEN_T);
         glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);

@@ -24,28 +24,34 @@ struct FogSettings {
     float end = 1.0f;
 };
 
-// Texture coordinate generation of a textured material.
-enum class TexGen { Off, SphereMap };
-// Blending of a material: none, or additive (source alpha, one).
-enum class Blend { Off, Additive };
-
 // What a drawable applies before drawing: blending, colour, texture and its coordinate
-// generation. Untextured materials leave generation as it is: a later textured material
-// with generation off is what turns it off.
+// generation. texGen: texGenOff, texGenSphereMap, or any other value to leave generation as
+// it is. blend: blendAdditive (source alpha, one), any other value blending off. Untextured
+// materials leave generation as it is too: a later textured material with generation off is
+// what turns it off.
 struct Material {
     unsigned int texture = 0;
     float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    TexGen texGen = TexGen::Off;
-    Blend blend = Blend::Off;
+    int texGen = 0;
+    int blend = 0;
 };
+
+// Material::texGen values.
+const int texGenOff = 0;
+const int texGenSphereMap = 2;
+// Material::blend values.
+const int blendOff = 0;
+const int blendAdditive = 1;
 
 // Off: no stencil test. Mark: every pixel drawn adds one to its mark, whatever the mark.
 // Equal: a pixel is drawn only where its mark equals stencilValue; marks stay.
 enum class Stencil { Off, Mark, Equal };
 
 // The fixed-function state our draws change, all of it, in one value: setState applies the
-// fields that differ from the state set last, Quake-style. The defaults are the lit 3D
-// state initialize sets up.
+// fields that differ from the state set last, Quake-style, and each single-field operation
+// (setLighting, setDepthTest, setDepthMask, setFog, setPolygonMode, setFlatShading) goes
+// through the same cache, so `state()` is always what the context holds. The defaults are
+// the lit 3D state initialize sets up.
 struct RenderState {
     bool lighting = true;
     bool depthTest = true;
@@ -53,28 +59,27 @@ struct RenderState {
     bool fog = false;
     // Flat: each primitive takes its last vertex's colour as is, without interpolation.
     bool flatShading = false;
+    // Points, Lines or Fill; any other value goes to glPolygonMode as it is.
     PolygonMode polygonMode = PolygonMode::Fill;
     Stencil stencil = Stencil::Off;
     int stencilValue = 0;
 };
 
-// What each kind of draw changes of the state the scene has set around it. A scene states
-// its own state with setState at the start of its draw; every draw below changes only its
-// columns and puts them back afterwards (ScopedState), so no draw inherits another's
-// leftovers. Fog, polygon mode and stencil are always the scene's.
+// Who sets what around each kind of draw. A scene states its whole state with setState at
+// the start of its draw, then sets around each drawable what that drawable needs of it (the
+// scenes' helpers in sceneparts do it for sprites, backdrops and fades). The drawables
+// themselves change only what their own contract says, and leave it as the column says:
 //
-//   draw                           lighting  depth test  depth write  shading  box
-//   Mesh (surfaces)                scene     scene       scene        scene    scene's camera
-//   ParticleSystem  spriteState    off       scene       off          flat     scene's camera
-//   ScreenQuad      overlayState   off       off         scene        scene    unit box
-//   ScreenFade      fadeState      off       scene       off          scene    unit box
-//   BitmapFont      overlayState   off       off         scene        scene    800 x 600 text box
+//   draw            lighting         depth test       depth mask  box              also
+//   Mesh            as found         as found         as found    as found         -
+//   ParticleSystem  off, left ON     as found         as found    as found         flat shading, put back
+//   ScreenQuad      as found         as found         as found    unit box         -
+//   ScreenFade      as found         as found         as found    unit box         -
+//   BitmapFont      off, left ON     off, left ON     as found    800 x 600 text   -
 //
-// Each draw also applies its own Material (blend, colour, texture, generation), which the
-// next draw's material replaces.
-RenderState spriteState(RenderState around);
-RenderState overlayState(RenderState around);
-RenderState fadeState(RenderState around);
+// "Left ON" means on after the draw whatever it was before, so a scene that wants lighting
+// off for its next draw (a fade after the sparks) sets it off again. Each draw also applies
+// its own Material (blend, colour, texture, generation), which the next draw's replaces.
 
 // An orthographic box the picture is drawn in, from left to right and bottom to top; depth
 // runs from -1 to 1.
@@ -111,6 +116,13 @@ public:
     void popMatrix(MatrixMode mode);
     void loadMatrix(const Matrix4& matrix, MatrixMode mode);
 
+    // Each sets one field of the state, with a GL call only when the field changes.
+    void setLighting(bool on);
+    void setDepthTest(bool on);
+    void setDepthMask(bool on);
+    void setFog(bool on);
+    void setPolygonMode(PolygonMode mode);
+    void setFlatShading(bool on);
     // Applies the fields of state that differ from the last state set; the first call after
     // initialize or on a new renderer applies every field.
     void setState(const RenderState& state);
@@ -125,8 +137,8 @@ public:
     // The current modelview matrix, as a drawable that faces the camera needs it.
     Matrix4 modelview() const;
 
-    // Sets the fog parameters without enabling fog; the state's fog field does that. A mode
-    // outside FogMode is refused (logged) and changes nothing.
+    // Sets the fog parameters without enabling fog; setFog(true) does that. A mode outside
+    // FogMode is refused (logged) and changes nothing.
     void setupFog(const FogSettings& fog);
     // Sets blending, colour, texturing and texture generation: a drawable that applies its
     // material needs no clean-up of those afterwards.
@@ -155,6 +167,12 @@ public:
     float fieldOfView = 100.0f;
 
 private:
+    // Whether a field's GL call is due: always until a whole state has been applied.
+    template <class T>
+    bool changes(const T& field, const T& value) const {
+        return !stateKnown || field != value;
+    }
+
     RenderState current;
     // False until a state has been applied in full: until then the context's state is not
     // the one `current` describes.

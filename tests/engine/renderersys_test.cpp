@@ -51,52 +51,114 @@ TEST_F(RendererTest, LetterboxPerspectiveAndAViewportThatRebuildsIt) {
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
-// One row per field: how to change it from the defaults, and whether OpenGL shows it changed.
-struct Field {
+// A textured material with the given generation and blending.
+Material textured(int texGen, int blend = blendOff) {
+    Material material;
+    material.texture = 1;
+    material.texGen = texGen;
+    material.blend = blend;
+    return material;
+}
+
+bool sphereMapping() {
+    GLint mode = 0;
+    glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &mode);
+    return glIsEnabled(GL_TEXTURE_GEN_S) && glIsEnabled(GL_TEXTURE_GEN_T) && mode == GL_SPHERE_MAP;
+}
+
+// One row per operation: what it does to the lit 3D state, and whether OpenGL shows it done.
+// Rows marked `cached` change a field of the state cache, which the defaults must then undo.
+struct Operation {
     const char* name;
-    std::function<void(RenderState&)> change;
-    std::function<bool()> changed;
+    bool cached;
+    std::function<void(Renderer&)> apply;
+    std::function<bool()> shows;
 };
 
-const Field fields[] = {
-    {"lighting", [](RenderState& s) { s.lighting = false; }, [] { return !glIsEnabled(GL_LIGHTING); }},
-    {"depth test", [](RenderState& s) { s.depthTest = false; }, [] { return !glIsEnabled(GL_DEPTH_TEST); }},
-    {"depth write", [](RenderState& s) { s.depthWrite = false; },
+const Operation operations[] = {
+    {"setLighting", true, [](Renderer& r) { r.setLighting(false); }, [] { return !glIsEnabled(GL_LIGHTING); }},
+    {"setDepthTest", true, [](Renderer& r) { r.setDepthTest(false); }, [] { return !glIsEnabled(GL_DEPTH_TEST); }},
+    {"setDepthMask", true, [](Renderer& r) { r.setDepthMask(false); },
      [] { return integer(GL_DEPTH_WRITEMASK) == GL_FALSE; }},
-    {"fog", [](RenderState& s) { s.fog = true; }, [] { return glIsEnabled(GL_FOG) == GL_TRUE; }},
-    {"flat shading", [](RenderState& s) { s.flatShading = true; }, [] { return integer(GL_SHADE_MODEL) == GL_FLAT; }},
-    {"polygon mode", [](RenderState& s) { s.polygonMode = PolygonMode::Lines; },
+    {"setFog", true, [](Renderer& r) { r.setFog(true); }, [] { return glIsEnabled(GL_FOG) == GL_TRUE; }},
+    {"setPolygonMode Lines", true, [](Renderer& r) { r.setPolygonMode(PolygonMode::Lines); },
      [] { return integer(GL_POLYGON_MODE) == GL_LINE; }},
-    {"stencil mark", [](RenderState& s) { s.stencil = Stencil::Mark; },
+    {"setPolygonMode with a GL value", true, [](Renderer& r) { r.setPolygonMode(static_cast<PolygonMode>(GL_POINT)); },
+     [] { return integer(GL_POLYGON_MODE) == GL_POINT; }},
+    {"setFlatShading", true, [](Renderer& r) { r.setFlatShading(true); },
+     [] { return integer(GL_SHADE_MODEL) == GL_FLAT; }},
+    {"stencil mark", true,
+     [](Renderer& r) {
+         RenderState state;
+         state.stencil = Stencil::Mark;
+         r.setState(state);
+     },
      [] {
          return glIsEnabled(GL_STENCIL_TEST) && integer(GL_STENCIL_FUNC) == GL_ALWAYS &&
                 integer(GL_STENCIL_PASS_DEPTH_PASS) == GL_INCR;
      }},
-    {"stencil equal",
-     [](RenderState& s) {
-         s.stencil = Stencil::Equal;
-         s.stencilValue = 1;
+    {"stencil equal", true,
+     [](Renderer& r) {
+         RenderState state;
+         state.stencil = Stencil::Equal;
+         state.stencilValue = 1;
+         r.setState(state);
      },
      [] {
          return glIsEnabled(GL_STENCIL_TEST) && integer(GL_STENCIL_FUNC) == GL_EQUAL && integer(GL_STENCIL_REF) == 1;
      }},
+    {"texGen 2 sphere-maps", false, [](Renderer& r) { r.applyMaterial(textured(texGenSphereMap)); }, sphereMapping},
+    {"texGen 0 turns it off", false,
+     [](Renderer& r) {
+         r.applyMaterial(textured(texGenSphereMap));
+         r.applyMaterial(textured(texGenOff));
+     },
+     [] { return !glIsEnabled(GL_TEXTURE_GEN_S) && !glIsEnabled(GL_TEXTURE_GEN_T); }},
+    {"texGen 5 leaves it on", false,
+     [](Renderer& r) {
+         r.applyMaterial(textured(texGenSphereMap));
+         r.applyMaterial(textured(5));
+     },
+     sphereMapping},
+    {"texGen 5 leaves it off", false,
+     [](Renderer& r) {
+         r.applyMaterial(textured(texGenOff));
+         r.applyMaterial(textured(5));
+     },
+     [] { return !glIsEnabled(GL_TEXTURE_GEN_S); }},
+    {"texture 0 leaves generation on", false,
+     [](Renderer& r) {
+         r.applyMaterial(textured(texGenSphereMap));
+         r.applyMaterial(Material());
+     },
+     [] { return sphereMapping() && !glIsEnabled(GL_TEXTURE_2D); }},
+    {"blend 1 adds", false, [](Renderer& r) { r.applyMaterial(textured(texGenOff, blendAdditive)); },
+     [] { return glIsEnabled(GL_BLEND) && integer(GL_BLEND_SRC) == GL_SRC_ALPHA && integer(GL_BLEND_DST) == GL_ONE; }},
+    {"blend 3 is off", false,
+     [](Renderer& r) {
+         r.applyMaterial(textured(texGenOff, blendAdditive));
+         r.applyMaterial(textured(texGenOff, 3));
+     },
+     [] { return !glIsEnabled(GL_BLEND); }},
 };
 
-// A renderer's first state reaches OpenGL in full, even where it equals its own defaults.
-TEST_F(RendererTest, EveryFieldReachesOpenGLTheFirstTimeAndComesBackWhenItsScopeEnds) {
-    for (const Field& field : fields) {
-        SCOPED_TRACE(field.name);
-        RenderState changed;
-        field.change(changed);
-        Renderer().setState(changed);
-        Renderer fresh;
-        fresh.setState(RenderState());
-        EXPECT_FALSE(field.changed());
-        {
-            const ScopedState scope(fresh, changed);
-            EXPECT_TRUE(field.changed());
+// Each operation reaches OpenGL and keeps the cache true: the defaults set afterwards must
+// find the changed field and undo it. A renderer's first state reaches OpenGL in full, even
+// where it equals the renderer's own defaults.
+TEST_F(RendererTest, EachOperationReachesOpenGLAndKeepsTheStateCacheTrue) {
+    for (const Operation& operation : operations) {
+        SCOPED_TRACE(operation.name);
+        operation.apply(renderer);
+        EXPECT_TRUE(operation.shows());
+        if (operation.cached) {
+            renderer.setState(RenderState());
+            EXPECT_FALSE(operation.shows());
+            operation.apply(renderer);
+            Renderer fresh;
+            fresh.setState(RenderState());
+            EXPECT_FALSE(operation.shows());
+            renderer.setState(RenderState());
         }
-        EXPECT_FALSE(field.changed());
     }
 }
 

@@ -22,20 +22,19 @@ const int verticesPerQuad = sizeof(triangleCorners) / sizeof(triangleCorners[0])
 
 }  // namespace
 
-ParticleSystem::ParticleSystem(const ParticleSettings& settings)
-    : count(settings.steadyEmission != 0.0f ? static_cast<int>(static_cast<float>(settings.amount) * settings.lifespan)
-                                            : settings.amount),
+ParticleSystem::ParticleSystem(int amount, float lifespan, float steadyEmission, int spread, const Vector3& direction,
+                               const Vector3& position, float speed, const Vector3& jerk, float size)
+    : count(steadyEmission != 0.0f ? static_cast<int>(static_cast<float>(amount) * lifespan) : amount),
       particles(new Particle[static_cast<size_t>(count)]()),
-      position(settings.position),
-      direction(settings.direction),
-      jerk(settings.jerk),
-      previousPosition(settings.position),
-      spread(settings.spread),
-      lifespan(settings.lifespan),
-      steadyEmission(settings.steadyEmission),
-      speed(settings.speed),
-      size(settings.size),
-      colour{settings.colour[0], settings.colour[1], settings.colour[2], settings.colour[3]},
+      position(position),
+      direction(direction),
+      jerk(jerk),
+      previousPosition(position),
+      spread(spread),
+      lifespan(lifespan),
+      steadyEmission(steadyEmission),
+      speed(speed),
+      size(size),
       sines(new float[static_cast<size_t>(spread)]),
       cosines(new float[static_cast<size_t>(spread)]) {
     for (int degree = 0; degree < spread; ++degree) {
@@ -127,14 +126,20 @@ void ParticleSystem::draw(Renderer& renderer) {
         }
     }
     const unsigned int drawn = static_cast<unsigned int>(vertex - quads.vertices.get());
+    renderer.setLighting(false);
     if (drawn > 0) {
         for (int c = 0; c < 4; ++c) {
             material.colour[c] = particleColour.rgba[c];
         }
-        const ScopedState scope(renderer, spriteState(renderer.state()));
+        // A quad's colour is one value: flat shading hands it to every pixel as is, where
+        // interpolating it would round differently from the single colour of a lone quad.
+        const bool flat = renderer.state().flatShading;
+        renderer.setFlatShading(true);
         renderer.applyMaterial(material);
         renderer.drawArrays(PrimitiveType::Triangles, quads, drawn);
+        renderer.setFlatShading(flat);
     }
+    renderer.setLighting(true);
 }
 
 }  // namespace Tramble

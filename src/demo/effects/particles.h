@@ -56,32 +56,16 @@ public:
     float life = 0.0f;
 };
 
-// What a particle system is made of; each scene keeps its systems' settings as constants.
-struct ParticleSettings {
-    // The pool: this many slots in respawn mode, amount x lifespan in steady mode.
-    int amount;
-    // Seconds, above 0.
-    float lifespan;
-    // 0 selects respawn mode (every dead slot restarts at once, the first generation parked
-    // out of sight with staggered lives); anything else steady mode (the pool emitted evenly
-    // once per lifespan).
-    float steadyEmission;
-    // Whole degrees, at least 1: new particles are thrown up to this far around direction.
-    int spread;
-    Vector3 direction;
-    // Where the emitter starts.
-    Vector3 position;
-    float speed;
-    Vector3 jerk;
-    // Half a quad's edge, world units.
-    float size;
-    // Red, green, blue, alpha; each particle's alpha is its share of life left instead.
-    float colour[4];
-};
-
 class ParticleSystem : public RenderNode {
 public:
-    explicit ParticleSystem(const ParticleSettings& settings);
+    // amount: slots in respawn mode, amount x lifespan in steady mode. lifespan: seconds,
+    // above 0. steadyEmission: 0 selects respawn mode (every dead slot restarts at once, the
+    // first generation parked out of sight with staggered lives), anything else steady mode
+    // (the pool emitted evenly once per lifespan). spread: whole degrees, at least 1; new
+    // particles are thrown up to this far around direction. position: where the emitter
+    // starts. size: half a quad's edge, world units. The colour starts white.
+    ParticleSystem(int amount, float lifespan, float steadyEmission, int spread, const Vector3& direction,
+                   const Vector3& position, float speed, const Vector3& jerk, float size);
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
 
@@ -91,12 +75,21 @@ public:
         position = p;
     }
     void setMaterial(const Material& m) { material = m; }
+    // Red, green and blue of every particle; each particle's alpha is its share of life left
+    // instead of this one.
+    void setColour(float red, float green, float blue, float alpha) {
+        colour[0] = red;
+        colour[1] = green;
+        colour[2] = blue;
+        colour[3] = alpha;
+    }
 
     // Emits, then integrates every live particle (the new ones included) by ms.
     void update(unsigned int ms);
     // One quad per live particle facing the camera of the current modelview matrix, in pool
-    // order, in one draw with one material, in the sprite state (the renderer's table).
-    // Leaves the material colour that of the last live particle.
+    // order, in one draw with one material. Unlit: switches lighting off, and on again
+    // afterwards whatever it was; depth test and depth mask are the caller's. Leaves the
+    // material colour that of the last live particle.
     void draw(Renderer& renderer) override;
 
     int count;
@@ -111,7 +104,7 @@ public:
     float steadyEmission;
     float speed;
     float size;
-    float colour[4];
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     // Fraction of a particle that steady mode owes to the next update.
     float emissionCarry = 0.0f;
 

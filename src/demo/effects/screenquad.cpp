@@ -20,8 +20,7 @@ ScreenRectangle::ScreenRectangle(bool texCoords) {
     }
 }
 
-void ScreenRectangle::draw(Renderer& renderer, const RenderState& state, const Material& material) const {
-    const ScopedState scope(renderer, state);
+void ScreenRectangle::draw(Renderer& renderer, const Material& material) const {
     const ScopedBox box(renderer, unitBox);
     renderer.applyMaterial(material);
     renderer.drawArrays(PrimitiveType::Quads, corners);
@@ -30,7 +29,7 @@ void ScreenRectangle::draw(Renderer& renderer, const RenderState& state, const M
 ScreenQuad::ScreenQuad() : rectangle(true) {}
 
 void ScreenQuad::draw(Renderer& renderer) {
-    rectangle.draw(renderer, overlayState(renderer.state()), material);
+    rectangle.draw(renderer, material);
 }
 
 ScreenFade::ScreenFade(float length, bool rising)
@@ -46,13 +45,10 @@ void ScreenFade::update(unsigned int ms) {
 }
 
 void ScreenFade::draw(Renderer& renderer) {
-    if (alpha <= 0.0f) {
-        return;
-    }
     Material flash;
     flash.colour[3] = alpha;
-    flash.blend = Blend::Additive;
-    rectangle.draw(renderer, fadeState(renderer.state()), flash);
+    flash.blend = blendAdditive;
+    rectangle.draw(renderer, flash);
 }
 
 }  // namespace Tramble

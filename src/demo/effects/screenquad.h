@@ -1,6 +1,7 @@
 // Full-screen drawables in the unit orthographic box: ScreenQuad shows a material over the
 // whole viewport (a backdrop), ScreenFade an additive white flash that rises or fades once.
-// Both draw in their own state (the renderer's table) and put the scene's back afterwards.
+// Both only apply their material and draw: lighting, depth test and depth mask are the
+// scene's to set around them (the renderer's table).
 #pragma once
 
 #include "engine/renderersys.h"
@@ -15,9 +16,8 @@ class ScreenRectangle {
 public:
     explicit ScreenRectangle(bool texCoords);
 
-    // Draws the rectangle with the material in the unit box and the given state, leaving
-    // both matrices and the state as found.
-    void draw(Renderer& renderer, const RenderState& state, const Material& material) const;
+    // Draws the rectangle with the material in the unit box, leaving both matrices as found.
+    void draw(Renderer& renderer, const Material& material) const;
 
 private:
     VertexArray corners;
@@ -28,7 +28,6 @@ public:
     ScreenQuad();
 
     void setMaterial(Material m) { material = m; }
-    // Unlit, without the depth test: behind everything drawn after it.
     void draw(Renderer& renderer) override;
 
     Material material;
@@ -45,8 +44,7 @@ public:
     // Advances the fade until it has run its length; afterwards alpha stays where the last
     // step left it (possibly a little past 0 or 1, which OpenGL clamps).
     void update(unsigned int ms);
-    // White, added over the picture, unlit and without writing depth; a fade that adds
-    // nothing (alpha 0 or below) is skipped.
+    // White, added over the picture with the current alpha.
     void draw(Renderer& renderer) override;
 
     float length;

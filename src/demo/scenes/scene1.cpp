@@ -27,16 +27,16 @@ const unsigned int longestStep = 21;
 // The rain: 200 blue drops living 10 s, respawned at once, thrown weakly in any direction
 // below the emitter (which starts 10 units up), and pulled down by a growing jerk; a drop
 // is 0.3 units across.
-const ParticleSettings rainSettings = {200,
-                                       10.0f,
-                                       0.0f,
-                                       180,
-                                       Vector3(0.0f, -1.0f, 0.0f),
-                                       Vector3(0.0f, 10.0f, 0.0f),
-                                       0.1f,
-                                       Vector3(0.0f, -0.5f, 0.0f),
-                                       0.3f,
-                                       {0.0f, 0.35f, 1.0f, 1.0f}};
+const int rainAmount = 200;
+const float rainLifespan = 10.0f;
+const float rainRespawn = 0.0f;
+const int rainSpread = 180;
+const Vector3 rainDirection(0.0f, -1.0f, 0.0f);
+const Vector3 rainStart(0.0f, 10.0f, 0.0f);
+const float rainSpeed = 0.1f;
+const Vector3 rainJerk(0.0f, -0.5f, 0.0f);
+const float rainSize = 0.3f;
+const float rainColour[4] = {0.0f, 0.35f, 1.0f, 1.0f};
 // A landing drop disturbs the water within this radius.
 const float splashRadius = 0.3f;
 
@@ -77,7 +77,7 @@ const Vector3 wireLift(0.0f, 0.01f, 0.0f);
 
 Scene1::Scene1()
     : water(waterColumns, waterRows, waterWidth, waterDepth, waterDamping, waterStiffness),
-      rain(rainSettings),
+      rain(rainAmount, rainLifespan, rainRespawn, rainSpread, rainDirection, rainStart, rainSpeed, rainJerk, rainSize),
       whiteOut(flashLength, true) {
     addTask(&effects);
     for (int c = 0; c < 4; ++c) {
@@ -86,9 +86,9 @@ Scene1::Scene1()
 }
 
 void Scene1::load(TextureManager& textures) {
-    water.material = textureMaterial(textures.fetchResource(waterTexture), TexGen::SphereMap, Blend::Off);
+    water.material = textureMaterial(textures.fetchResource(waterTexture), texGenSphereMap, blendOff);
     water.useMaterial = true;
-    loadParticleSprite(rain, textures);
+    loadParticleSprite(rain, textures, rainColour);
     intro = centredLines(font, introLines);
     effects.add(intro.get());
     fog.mode = FogMode::Exp2;
@@ -152,9 +152,9 @@ void Scene1::draw(Renderer& renderer) {
     renderer.setupFog(fog);
     water.draw(renderer);
     drawWireframe(renderer);
-    rain.draw(renderer);
+    drawSprites(rain, renderer);
     effects.draw(renderer);
-    whiteOut.draw(renderer);
+    drawFade(whiteOut, renderer);
 }
 
 // The wireframe is the surface again, lifted, untextured and added in lines. The lift stays
@@ -164,7 +164,7 @@ void Scene1::drawWireframe(Renderer& renderer) {
     lines.polygonMode = PolygonMode::Lines;
     const ScopedState scope(renderer, lines);
     const Material surface = water.material;
-    water.material = textureMaterial(0, TexGen::Off, Blend::Additive);
+    water.material = textureMaterial(0, texGenOff, blendAdditive);
     water.material.colour[3] = wireAlpha;
     renderer.translate(wireLift);
     water.draw(renderer);

@@ -18,10 +18,11 @@ const int surfaceVertices = 8400;
 const Vector3 surfaceScale(3.3f, 3.3f, 3.3f);
 
 // The sparks: 1000 blue ones living 5 s, fast and large.
+const int sparkAmount = 1000;
+const float sparkLifespan = 5.0f;
+const float sparkSpeed = 4.05f;
+const float sparkSize = 1.5f;
 const float sparkColour[4] = {0.3f, 0.3f, 1.0f, 1.0f};
-ParticleSettings sparkSettings() {
-    return sparkCloud(1000, 5.0f, 4.05f, 1.5f, sparkColour);
-}
 // How far the spark emitter swings out.
 const float sparkReach = 9.0f;
 
@@ -46,7 +47,10 @@ Vector3 Scene2::ballPosition(int ball, float a) {
     return Vector3(reach.x * waves[ball].x, reach.y * waves[ball].y, reach.z * waves[ball].z);
 }
 
-Scene2::Scene2() : sparks(sparkSettings()), flash(flashLength, false) {
+Scene2::Scene2()
+    : sparks(sparkAmount, sparkLifespan, cloudRespawn, cloudSpread, cloudDirection, cloudStart, sparkSpeed, cloudJerk,
+             sparkSize),
+      flash(flashLength, false) {
     metaballs.setIsoLevel(isoLevel);
     metaballs.setBallCount(ballCount);
     for (int i = 0; i < ballCount; ++i) {
@@ -58,8 +62,8 @@ Scene2::Scene2() : sparks(sparkSettings()), flash(flashLength, false) {
 
 void Scene2::load(TextureManager& textures) {
     metaballs.getSurface().material =
-        textureMaterial(textures.fetchResource(surfaceTexture), TexGen::SphereMap, Blend::Off);
-    loadParticleSprite(sparks, textures);
+        textureMaterial(textures.fetchResource(surfaceTexture), texGenSphereMap, blendOff);
+    loadParticleSprite(sparks, textures, sparkColour);
     loadBackdrop(backdrop, textures, backdropTexture);
 }
 
@@ -88,11 +92,11 @@ void Scene2::update(unsigned int ms) {
 
 void Scene2::draw(Renderer& renderer) {
     renderer.setState(RenderState());
-    backdrop.draw(renderer);
+    drawBackdrop(backdrop, renderer);
     setupSpecularLights(renderer);
     metaballs.getSurface().draw(renderer);
-    sparks.draw(renderer);
-    flash.draw(renderer);
+    drawSprites(sparks, renderer);
+    drawFade(flash, renderer);
     printTitle(*font, renderer);
 }
 

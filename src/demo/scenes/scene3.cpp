@@ -22,10 +22,11 @@ const float pulseTurns = 5.0f;
 const float pulseOffset = 2.0f;
 
 // The sparks: 500 grey ones living 5 s, fast and very large.
+const int sparkAmount = 500;
+const float sparkLifespan = 5.0f;
+const float sparkSpeed = 4.05f;
+const float sparkSize = 3.0f;
 const float sparkColour[4] = {0.3f, 0.3f, 0.3f, 1.0f};
-ParticleSettings sparkSettings() {
-    return sparkCloud(500, 5.0f, 4.05f, 3.0f, sparkColour);
-}
 const float sparkReach = 9.0f;
 
 // Radians of animation per millisecond; the window wobbles twice as fast.
@@ -34,6 +35,9 @@ const float windowSpeed = 2.0f;
 // The camera circles at ten units.
 const float cameraDistance = 10.0f;
 const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
+// The white-out starts once the scene has been updated for longer than this: only an
+// update that comes late at the scene's end (after a stall) gets that far.
+const float fadeOutAfter = 40000.0f;
 
 // The window in the unit box: each corner swings this far around its rest point, and the
 // rest points lie this far left or right of the centre and above or below it.
@@ -45,9 +49,9 @@ const float windowHalfHeight = 0.6f;
 const int outsideWindow = 0;
 const int insideWindow = 1;
 // The marking quad writes no colour: fully transparent, added, untextured.
-const Material markMaterial = {0, {1.0f, 1.0f, 1.0f, 0.0f}, TexGen::Off, Blend::Additive};
+const Material markMaterial = {0, {1.0f, 1.0f, 1.0f, 0.0f}, texGenOff, blendAdditive};
 // The window's outline: opaque white lines.
-const Material outlineMaterial = {0, {1.0f, 1.0f, 1.0f, 1.0f}, TexGen::Off, Blend::Off};
+const Material outlineMaterial = {0, {1.0f, 1.0f, 1.0f, 1.0f}, texGenOff, blendOff};
 // The window's four corners.
 const int windowCornerCount = 4;
 
@@ -58,8 +62,10 @@ const char* const backdropTexture = "background.jpg";
 
 Scene3::Scene3()
     : knot(knotP, knotQ, knotSegments, knotSides, tubeRadius, knotScale),
-      sparks(sparkSettings()),
-      flash(flashLength, false) {
+      sparks(sparkAmount, sparkLifespan, cloudRespawn, cloudSpread, cloudDirection, cloudStart, sparkSpeed, cloudJerk,
+             sparkSize),
+      fadeIn(flashLength, false),
+      fadeOut(flashLength, true) {
     knot.setPulsing(true);
     knot.setPulseTurns(pulseTurns);
     knot.setPulseOffset(pulseOffset);
@@ -69,8 +75,8 @@ Scene3::Scene3()
 }
 
 void Scene3::load(TextureManager& textures) {
-    knot.getMesh().material = textureMaterial(textures.fetchResource(knotTexture), TexGen::SphereMap, Blend::Off);
-    loadParticleSprite(sparks, textures);
+    knot.getMesh().material = textureMaterial(textures.fetchResource(knotTexture), texGenSphereMap, blendOff);
+    loadParticleSprite(sparks, textures, sparkColour);
     loadBackdrop(backdrop, textures, backdropTexture);
 }
 
@@ -79,7 +85,14 @@ void Scene3::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene3::update(unsigned int ms) {
-    flash.update(ms);
+    clock += static_cast<float>(ms);
+    if (clock > fadeOutAfter) {
+        fadeOutStarted = true;
+    }
+    fadeIn.update(ms);
+    if (fadeOutStarted) {
+        fadeOut.update(ms);
+    }
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     sparks.setPosition(sparkPath(a, sparkReach));
@@ -112,10 +125,13 @@ void Scene3::windowCorners(float angle, float corners[4][2]) {
 void Scene3::draw(Renderer& renderer) {
     renderer.setState(RenderState());
     renderer.clearStencil();
-    backdrop.draw(renderer);
+    drawBackdrop(backdrop, renderer);
     drawKnotThroughWindow(renderer);
-    sparks.draw(renderer);
-    flash.draw(renderer);
+    drawSprites(sparks, renderer);
+    drawFade(fadeIn, renderer);
+    if (fadeOutStarted) {
+        drawFade(fadeOut, renderer);
+    }
     drawWindowOutline(renderer);
 }
 
@@ -124,7 +140,9 @@ void Scene3::draw(Renderer& renderer) {
 // the tube is drawn solid where the mark is 0 and as wireframe where it is 1.
 void Scene3::drawKnotThroughWindow(Renderer& renderer) {
     {
-        RenderState mark = overlayState(renderer.state());
+        RenderState mark = renderer.state();
+        mark.lighting = false;
+        mark.depthTest = false;
         mark.stencil = Stencil::Mark;
         const ScopedState scope(renderer, mark);
         const ScopedBox box(renderer, unitBox);

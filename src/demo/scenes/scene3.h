@@ -20,16 +20,22 @@ public:
     void load(TextureManager& textures) override;
     void setupStage(SceneStage stage, unsigned int length) override;
     void update(unsigned int ms) override;
-    // Backdrop, the tube through the window, sparks, the clearing flash, the window's outline.
+    // Backdrop, the tube through the window, sparks, the clearing flash, the white-out once
+    // started, the window's outline.
     void draw(Renderer& renderer) override;
 
     // Radians.
     float angle = 0.0f;
     ScreenQuad backdrop;
     KnotTube knot;
+    // Milliseconds of updates so far.
+    float clock = 0.0f;
     ParticleSystem sparks;
     // Clears the white of the scene change over the scene's first seconds.
-    ScreenFade flash;
+    ScreenFade fadeIn;
+    // Rises to white once the clock has passed the scene's length.
+    ScreenFade fadeOut;
+    bool fadeOutStarted = false;
 
 private:
     void drawKnotThroughWindow(Renderer& renderer);

@@ -16,9 +16,11 @@ const float trailLifespans[Scene4::trailCount] = {5.0f, 8.0f, 5.0f};
 const float trailSpeeds[Scene4::trailCount] = {1.0f, 2.05f, 0.15f};
 const float trailSizes[Scene4::trailCount] = {0.9f, 1.0f, 0.5f};
 
-ParticleSettings trailSettings(int trail) {
-    return sparkCloud(trailAmounts[trail], trailLifespans[trail], trailSpeeds[trail], trailSizes[trail], trailColour);
+ParticleSystem makeTrail(int t) {
+    return ParticleSystem(trailAmounts[t], trailLifespans[t], cloudRespawn, cloudSpread, cloudDirection, cloudStart,
+                          trailSpeeds[t], cloudJerk, trailSizes[t]);
 }
+
 // How far the flying emitters reach out: the long and the short axis of their paths.
 const float longReach = 36.0f;
 const float midReach = 18.0f;
@@ -29,19 +31,21 @@ const float angleSpeed = 0.002f;
 // The camera circles at unit distance.
 const float cameraDistance = 1.0f;
 const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
+// The white-out starts once the scene has been updated for longer than this, 10 s past its
+// length: only a single update that comes very late (after a stall) gets that far.
+const float fadeOutAfter = 50000.0f;
 
 const char* const backdropTexture = "background3.jpg";
 
 }  // namespace
 
 Scene4::Scene4()
-    : trails{ParticleSystem(trailSettings(0)), ParticleSystem(trailSettings(1)), ParticleSystem(trailSettings(2))},
-      flash(flashLength, false) {}
+    : trails{makeTrail(0), makeTrail(1), makeTrail(2)}, fadeIn(flashLength, false), fadeOut(flashLength, true) {}
 
 // One reference to the sprite per trail, and one to the backdrop; all kept until the end.
 void Scene4::load(TextureManager& textures) {
     for (ParticleSystem& trail : trails) {
-        loadParticleSprite(trail, textures);
+        loadParticleSprite(trail, textures, trailColour);
     }
     loadBackdrop(backdrop, textures, backdropTexture);
 }
@@ -51,7 +55,14 @@ void Scene4::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene4::update(unsigned int ms) {
-    flash.update(ms);
+    clock += static_cast<float>(ms);
+    if (clock > fadeOutAfter) {
+        fadeOutStarted = true;
+    }
+    fadeIn.update(ms);
+    if (fadeOutStarted) {
+        fadeOut.update(ms);
+    }
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     trails[0].setPosition(
@@ -68,9 +79,12 @@ void Scene4::update(unsigned int ms) {
 void Scene4::draw(Renderer& renderer) {
     renderer.setState(RenderState());
     for (ParticleSystem& trail : trails) {
-        trail.draw(renderer);
+        drawSprites(trail, renderer);
     }
-    flash.draw(renderer);
+    drawFade(fadeIn, renderer);
+    if (fadeOutStarted) {
+        drawFade(fadeOut, renderer);
+    }
     printTitle(*font, renderer);
 }
 

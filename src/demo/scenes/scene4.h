@@ -18,17 +18,22 @@ public:
     void load(TextureManager& textures) override;
     void setupStage(SceneStage stage, unsigned int length) override;
     void update(unsigned int ms) override;
-    // The trails, the clearing flash and the title.
+    // The trails, the clearing flash, the white-out once started, and the title.
     void draw(Renderer& renderer) override;
 
     // Radians.
     float angle = 0.0f;
+    // Milliseconds of updates so far.
+    float clock = 0.0f;
     // Holds "background3.jpg" for the scene's lifetime; never drawn.
     ScreenQuad backdrop;
     // The first and third fly; the second stays at the origin.
     ParticleSystem trails[trailCount];
     // Clears the white of the scene change over the scene's first seconds.
-    ScreenFade flash;
+    ScreenFade fadeIn;
+    // Rises to white once the clock has passed 50 s.
+    ScreenFade fadeOut;
+    bool fadeOutStarted = false;
 };
 
 }  // namespace Tramble

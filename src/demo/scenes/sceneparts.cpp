@@ -17,11 +17,6 @@ const SpecularLights specularLights = {{1.0f, 1.0f, 1.0f, 1.0f},
                                        {1.0f, 1.0f, 1.0f, 1.0f},
                                        {{20.0f, 20.0f, 20.0f, 1.0f}, {-20.0f, -20.0f, -20.0f, 1.0f}}};
 
-// The spark clouds: respawned at once, thrown in every direction, pulled faintly down.
-const float cloudRespawn = 0.0f;
-const int cloudSpread = 360;
-const Vector3 cloudJerk(0.0f, -0.01f, 0.0f);
-
 const char* const title = "T R A M B L E D";
 // The title's blue, fully opaque (the font blends additively).
 const float titleColour[4] = {0.3f, 0.5f, 1.0f, 1.0f};
@@ -30,7 +25,7 @@ const float titleColour[4] = {0.3f, 0.5f, 1.0f, 1.0f};
 
 const char* const particleSprite = "particle.jpg";
 
-Material textureMaterial(unsigned int texture, TexGen texGen, Blend blend) {
+Material textureMaterial(unsigned int texture, int texGen, int blend) {
     Material material;
     material.texture = texture;
     material.texGen = texGen;
@@ -38,18 +33,41 @@ Material textureMaterial(unsigned int texture, TexGen texGen, Blend blend) {
     return material;
 }
 
-ParticleSettings sparkCloud(int amount, float lifespan, float speed, float size, const float colour[4]) {
-    return ParticleSettings{
-        amount,    lifespan, cloudRespawn, cloudSpread, Vector3(),
-        Vector3(), speed,    cloudJerk,    size,        {colour[0], colour[1], colour[2], colour[3]}};
-}
-
-void loadParticleSprite(ParticleSystem& particles, TextureManager& textures) {
-    particles.setMaterial(textureMaterial(textures.fetchResource(particleSprite), TexGen::Off, Blend::Additive));
+void loadParticleSprite(ParticleSystem& particles, TextureManager& textures, const float colour[4]) {
+    const unsigned int sprite = textures.fetchResource(particleSprite);
+    particles.setColour(colour[0], colour[1], colour[2], colour[3]);
+    particles.setMaterial(textureMaterial(sprite, texGenOff, blendAdditive));
 }
 
 void loadBackdrop(ScreenQuad& backdrop, TextureManager& textures, const std::string& name) {
-    backdrop.setMaterial(textureMaterial(textures.fetchResource(name), TexGen::Off, Blend::Off));
+    backdrop.setMaterial(textureMaterial(textures.fetchResource(name), texGenOff, blendOff));
+}
+
+void drawSprites(ParticleSystem& particles, Renderer& renderer) {
+    RenderState sprites = renderer.state();
+    sprites.lighting = false;
+    sprites.depthWrite = false;
+    const ScopedState scope(renderer, sprites);
+    particles.draw(renderer);
+}
+
+void drawBackdrop(ScreenQuad& backdrop, Renderer& renderer) {
+    RenderState behind = renderer.state();
+    behind.lighting = false;
+    behind.depthTest = false;
+    const ScopedState scope(renderer, behind);
+    backdrop.draw(renderer);
+}
+
+void drawFade(ScreenFade& fade, Renderer& renderer) {
+    if (fade.alpha <= 0.0f) {
+        return;
+    }
+    RenderState over = renderer.state();
+    over.lighting = false;
+    over.depthWrite = false;
+    const ScopedState scope(renderer, over);
+    fade.draw(renderer);
 }
 
 void setupSpecularLights(Renderer& renderer) {

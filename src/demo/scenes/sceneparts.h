@@ -24,17 +24,32 @@ const float flashLength = 3000.0f;
 extern const char* const particleSprite;
 
 // A white material showing a whole texture with the given generation and blending.
-Material textureMaterial(unsigned int texture, TexGen texGen, Blend blend);
+Material textureMaterial(unsigned int texture, int texGen, int blend);
 
-// A cloud thrown in every direction from its emitter at the origin, every dead particle
-// respawned at once, with a faint pull downwards: the sparks of scenes 2 and 3 and the
-// trails of scene 4.
-ParticleSettings sparkCloud(int amount, float lifespan, float speed, float size, const float colour[4]);
+// The clouds of scenes 2 to 4 (the sparks and the trails): every dead particle respawned at
+// once, thrown in every direction from an emitter that starts at the origin, with a faint
+// pull downwards.
+const float cloudRespawn = 0.0f;
+const int cloudSpread = 360;
+const Vector3 cloudDirection(0.0f, 0.0f, 0.0f);
+const Vector3 cloudStart(0.0f, 0.0f, 0.0f);
+const Vector3 cloudJerk(0.0f, -0.01f, 0.0f);
 
-// Fetches the particle sprite and gives it to the system as additive sprites.
-void loadParticleSprite(ParticleSystem& particles, TextureManager& textures);
+// Fetches the particle sprite and gives it to the system as additive sprites in colour.
+void loadParticleSprite(ParticleSystem& particles, TextureManager& textures, const float colour[4]);
 // Fetches a picture and shows it, opaque, on the full-screen quad.
 void loadBackdrop(ScreenQuad& backdrop, TextureManager& textures, const std::string& name);
+
+// The unlit draws, each with the depth state it needs set around it and the scene's state
+// put back afterwards. Sprites write no depth, so that additive sprites never hide one
+// another. A backdrop is drawn without the depth test, behind whatever follows. A fade is
+// drawn unlit (its quad has no normals: lit, it would show only the ambient fifth of its
+// white, which is what a flash drawn right after the sparks, whose draw leaves lighting on,
+// would get) and without writing depth (it would hide what the scene draws after it); a fade
+// that adds nothing, at alpha 0 or below, is skipped.
+void drawSprites(ParticleSystem& particles, Renderer& renderer);
+void drawBackdrop(ScreenQuad& backdrop, Renderer& renderer);
+void drawFade(ScreenFade& fade, Renderer& renderer);
 
 // Lights 1 and 2 for the sphere-mapped, specular surfaces: two white point lights facing
 // each other across the origin replace light 0.

@@ -1,12 +1,16 @@
-// The particles' draw call against a real OpenGL context: billboards where their particles
-// are, in their colour, fading with their life.
+// The drawables against a real OpenGL context: the state each leaves behind, and the
+// particles' billboards where their particles are, in their colour, fading with their life.
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "demo/effects/particles.h"
+#include "demo/effects/screenquad.h"
+#include "engine/bitmapfont.h"
 #include "engine/renderersys.h"
 #include "support/glcontext.h"
 
@@ -34,8 +38,9 @@ protected:
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         for (const std::vector<int>& e : expected) {
             const std::vector<unsigned char> p = readFrame(e[0], e[1], 1, 1);
-            EXPECT_TRUE(std::abs(p[0] - e[2]) <= 2 && std::abs(p[1] - e[3]) <= 2 && std::abs(p[2] - e[4]) <= 2)
-                << "at " << e[0] << "," << e[1] << ": " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_NEAR(p[c], e[2 + c], 2) << "channel " << c << " at " << e[0] << "," << e[1];
+            }
         }
         while (glGetError() != GL_NO_ERROR) {
         }
@@ -46,17 +51,16 @@ protected:
 
 TEST_F(EffectDrawingTest, ParticlesAreCameraFacingQuadsInTheirColourFadingWithTheirLife) {
     // One particle at rest at (0.5, 0.5) of the unit box; its quad spans 0.4 to 0.6.
-    ParticleSystem system(ParticleSettings{
-        1, 10.0f, 1.0f, 360, Vector3(), Vector3(0.5f, 0.5f, 0.0f), 0.0f, Vector3(), 0.1f, {1.0f, 0.5f, 0.25f, 1.0f}});
+    ParticleSystem system(1, 10.0f, 1.0f, 360, Vector3(), Vector3(0.5f, 0.5f, 0.0f), 0.0f, Vector3(), 0.1f);
+    system.setColour(1.0f, 0.5f, 0.25f, 1.0f);
     system.update(1000);
     system.draw(renderer);
     expectPixels({{600, 450, 255, 128, 64}, {565, 425, 255, 128, 64}, {540, 450, 0, 0, 0}, {400, 300, 0, 0, 0}});
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING)) << "the scene's state is put back";
 
     // Added up, each quad weighted by its own fade (half its life left, half as bright);
     // a dead slot draws nothing, wherever it lies in the pool.
     Material additive;
-    additive.blend = Blend::Additive;
+    additive.blend = blendAdditive;
     system.setMaterial(additive);
     system.particles[0].life = 10.0f;
     system.particles[2].start(5.0f);
@@ -67,6 +71,56 @@ TEST_F(EffectDrawingTest, ParticlesAreCameraFacingQuadsInTheirColourFadingWithTh
         expectPixels({{600, 450, first, first / 2, first / 4}, {200, 150, 128, 64, 32}, {400, 300, 0, 0, 0}});
         system.particles[0].kill();
     }
+}
+
+// What a draw leaves of a switch: as it found it, or on whatever it was.
+enum class Leaves { AsFound, On };
+
+struct Drawable {
+    const char* name;
+    std::function<void(Renderer&)> draw;
+    Leaves lighting;
+    Leaves depthTest;
+};
+
+// Every switch the draws could touch, from all on and from all off: lighting and the depth
+// test end as the table says, the depth mask as found, and the renderer's cache agrees with
+// OpenGL. The particle system's pool is empty (steady mode, not yet updated), which must not
+// skip its switches.
+TEST_F(EffectDrawingTest, EachDrawableLeavesLightingAndDepthAsItsContractSays) {
+    ParticleSystem particles(1, 1.0f, 1.0f, 360, Vector3(), Vector3(), 0.0f, Vector3(), 0.1f);
+    ScreenQuad backdrop;
+    ScreenFade fade(3000.0f, true);
+    BitmapFont font;
+    const float glyph[2] = {40.0f, 40.0f};
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    font.build(0, glyph, 0.0f, white);
+    const Drawable drawables[] = {
+        {"particles", [&](Renderer& r) { particles.draw(r); }, Leaves::On, Leaves::AsFound},
+        {"screen quad", [&](Renderer& r) { backdrop.draw(r); }, Leaves::AsFound, Leaves::AsFound},
+        {"screen fade", [&](Renderer& r) { fade.draw(r); }, Leaves::AsFound, Leaves::AsFound},
+        {"font", [&](Renderer& r) { font.print("Tramble", white, r); }, Leaves::On, Leaves::On},
+    };
+    for (const Drawable& drawable : drawables) {
+        for (const bool before : {false, true}) {
+            SCOPED_TRACE(std::string(drawable.name) + (before ? " from all on" : " from all off"));
+            RenderState state;
+            state.lighting = before;
+            state.depthTest = before;
+            state.depthWrite = before;
+            renderer.setState(state);
+            drawable.draw(renderer);
+            EXPECT_EQ(glIsEnabled(GL_LIGHTING) == GL_TRUE, drawable.lighting == Leaves::On || before);
+            EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, drawable.depthTest == Leaves::On || before);
+            GLboolean depthMask = GL_FALSE;
+            glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+            EXPECT_EQ(depthMask == GL_TRUE, before);
+            EXPECT_EQ(renderer.state().lighting, glIsEnabled(GL_LIGHTING) == GL_TRUE);
+            EXPECT_EQ(renderer.state().depthTest, glIsEnabled(GL_DEPTH_TEST) == GL_TRUE);
+            EXPECT_FALSE(renderer.state().flatShading);
+        }
+    }
+    font.release();
 }
 
 }  // namespace

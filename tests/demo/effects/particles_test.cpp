@@ -12,8 +12,7 @@ namespace {
 const Vector3 zero;
 
 ParticleSystem steady(int amount, float lifespan, int spread) {
-    return ParticleSystem(
-        ParticleSettings{amount, lifespan, 1.0f, spread, zero, zero, 1.0f, zero, 0.5f, {1.0f, 1.0f, 1.0f, 1.0f}});
+    return ParticleSystem(amount, lifespan, 1.0f, spread, zero, zero, 1.0f, zero, 0.5f);
 }
 
 int aliveCount(const ParticleSystem& system) {
@@ -27,8 +26,10 @@ TEST(ParticleTest, OneStepFeedsJerkDownToPositionAndALifeOfExactlyZeroLivesOnce)
     particle.jerk = Vector3(0.0f, -2.0f, 0.0f);
     particle.acceleration = Vector3(1.0f, 0.0f, 0.0f);
     particle.update(500);
-    EXPECT_TRUE(particle.acceleration.y == -1.0f && particle.velocity.y == -0.5f && particle.position.x == 0.25f &&
-                particle.position.y == -0.25f);
+    EXPECT_EQ(particle.acceleration.y, -1.0f);
+    EXPECT_EQ(particle.velocity.y, -0.5f);
+    EXPECT_EQ(particle.position.x, 0.25f);
+    EXPECT_EQ(particle.position.y, -0.25f);
     particle.life = 16.0f * 0.001f;
     for (bool alive : {true, false}) {
         particle.update(16);
@@ -40,8 +41,7 @@ TEST(ParticleTest, OneStepFeedsJerkDownToPositionAndALifeOfExactlyZeroLivesOnce)
 TEST(ParticleSystemTest, RespawnModeParksItsFirstGenerationThenRespawnsAlongTheEmittersMove) {
     const Vector3 from(-1.0f, 0.0f, 2.0f);
     const Vector3 to(3.0f, 2.0f, 2.0f);
-    ParticleSystem rain(
-        ParticleSettings{200, 10.0f, 0.0f, 180, zero, from, 0.0f, zero, 0.3f, {1.0f, 1.0f, 1.0f, 1.0f}});
+    ParticleSystem rain(200, 10.0f, 0.0f, 180, zero, from, 0.0f, zero, 0.3f);
     rain.update(16);
     // Only lives shorter than the frame end; nothing is spawned before the next update.
     int parked = 0;
@@ -57,11 +57,16 @@ TEST(ParticleSystemTest, RespawnModeParksItsFirstGenerationThenRespawnsAlongTheE
     for (int i = 0; i < rain.count; ++i) {
         const Particle& p = rain.particles[i];
         const float t = (p.position - from).dot(path) / path.lengthSquared();
-        EXPECT_TRUE((p.position - from - path * t).length() < 1e-5f && p.life >= 5.0f && p.life < 15.0f) << i;
+        EXPECT_LT((p.position - from - path * t).length(), 1e-5f) << i;
+        EXPECT_GE(p.life, 5.0f) << i;
+        EXPECT_LT(p.life, 15.0f) << i;
         lowest = std::min(lowest, t);
         highest = std::max(highest, t);
     }
-    EXPECT_TRUE(lowest >= -1e-6f && lowest < 0.05f && highest > 0.95f && highest <= 1.0f) << lowest << "," << highest;
+    EXPECT_GE(lowest, -1e-6f);
+    EXPECT_LT(lowest, 0.05f);
+    EXPECT_GT(highest, 0.95f);
+    EXPECT_LE(highest, 1.0f);
 }
 
 TEST(ParticleSystemTest, SteadyModeEmitsAHundredPerSecondIntoFreeSlotsOnly) {
@@ -69,7 +74,9 @@ TEST(ParticleSystemTest, SteadyModeEmitsAHundredPerSecondIntoFreeSlotsOnly) {
     for (int frame = 0; frame < 125; ++frame) {
         const int before = aliveCount(system);
         system.update(16);
-        EXPECT_TRUE(aliveCount(system) - before == 1 || aliveCount(system) - before == 2) << frame;
+        const int born = aliveCount(system) - before;
+        EXPECT_GE(born, 1) << frame;
+        EXPECT_LE(born, 2) << frame;
     }
     EXPECT_GE(aliveCount(system), 199);
     // 100 owed, 50 free: 50 dropped, not carried over to when slots free up.
@@ -100,7 +107,12 @@ TEST(ParticleSystemTest, SpreadBoundsTheDirectionsNewParticlesHeadIn) {
                 lowest = std::min(lowest, system.particles[i].acceleration.y);
             }
         }
-        EXPECT_TRUE(spread == 180 ? lowest >= 0.0f && lowest < 0.05f : lowest < -0.9f) << spread;
+        if (spread == 180) {
+            EXPECT_GE(lowest, 0.0f);
+            EXPECT_LT(lowest, 0.05f);
+        } else {
+            EXPECT_LT(lowest, -0.9f);
+        }
     }
 }
 

@@ -140,7 +140,13 @@ protected:
         std::srand(7);
         drawFrame(scene);
         const std::vector<unsigned char> clean = bandPixels();
-        renderer.setState(RenderState{false, false, true, true, true, PolygonMode::Lines});
+        RenderState leftOver;
+        leftOver.lighting = false;
+        leftOver.depthTest = false;
+        leftOver.fog = true;
+        leftOver.flatShading = true;
+        leftOver.polygonMode = PolygonMode::Lines;
+        renderer.setState(leftOver);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         std::srand(7);
         drawFrame(scene);
