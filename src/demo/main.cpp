@@ -27,7 +27,8 @@ const int trimThresholdBytes = 256 * 1024 * 1024;
 // The OpenGL driver frees and reallocates buffers of several MiB on every draw; with glibc's
 // defaults each one goes back to the kernel and comes back as fresh zeroed pages, so a frame
 // spends its time in page faults. This is a policy for the whole process, not the engine's
-// (which also runs inside the test programs), so it is set here, before the window opens.
+// (which also runs inside the test programs), so it is set here, before the window opens,
+// and after the engine has built its log output, so that a failure is seen.
 void keepLargeAllocations() {
     if (mallopt(M_MMAP_THRESHOLD, mmapThresholdBytes) == 0 || mallopt(M_TRIM_THRESHOLD, trimThresholdBytes) == 0) {
         LOG(Warning) << "Cannot keep large allocations in the heap: frames will be slower" << std::endl;
@@ -42,8 +43,8 @@ int main(int, char**) {
     // has gone, the write fails and the stream drops the line, rather than the signal ending
     // the demo. Set here, before the first line, as it holds for the whole process.
     signal(SIGPIPE, SIG_IGN);
-    keepLargeAllocations();
     DemoEngine engine;
+    keepLargeAllocations();
     if (!engine.kernel.startTask()) {
         return 1;
     }

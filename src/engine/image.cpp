@@ -43,10 +43,11 @@ const int rgbBytes = 3;
 const int rgbaBytes = 4;
 // Full intensity of an 8-bit channel or ink.
 const int fullScale = 255;
-// Pictures larger than this many pixels a side are refused before they are decoded: a few
-// hundred bytes of JPEG can claim a picture of gigabytes. Twice the largest texture side the
-// demo uses.
-const int maxImageSide = 4096;
+// Pictures of more pixels than this are refused before they are decoded: a few hundred bytes
+// of JPEG can claim a picture of gigabytes, and the decoder's surface, its conversion and the
+// image may each hold a copy (3 x 64 MiB at 4 bytes a pixel). 8192 x 2048, say; a panorama of
+// 8192 x 1024 is a texture GLU scales to what the card takes.
+const long long maxImagePixels = 8192LL * 2048LL;
 // JPEG markers: start of image, start of scan, and APP14, where Adobe writers say that they
 // store CMYK inks inverted (255 is no ink). Frame headers (which hold the size) are the
 // markers from C0 to CF but for the three that share that range.
@@ -298,9 +299,9 @@ bool Image::decode(SDL_RWops* source) {
         LOG(Error) << "BMP header gives no size\n";
         return false;
     }
-    if (header.width > maxImageSide || header.height > maxImageSide) {
-        LOG(Error) << "Image of " << header.width << " x " << header.height << " pixels is larger than " << maxImageSide
-                   << " a side\n";
+    if (static_cast<long long>(header.width) * header.height > maxImagePixels) {
+        LOG(Error) << "Image of " << header.width << " x " << header.height << " pixels has more than "
+                   << maxImagePixels << " pixels\n";
         return false;
     }
     if (source && SDL_RWseek(source, start, RW_SEEK_SET) < 0) {

@@ -2,6 +2,8 @@
 // to the music heard while the music plays and runs on the timer alone when there is none.
 #pragma once
 
+#include <limits>
+
 namespace Tramble {
 
 // What the clock learns of the music at one update.
@@ -27,7 +29,8 @@ public:
     // the timer but stays between the reading and one latency past it: it jumps forward to
     // the reading when behind (a main-loop stall, a slow timer) and holds when more than a
     // latency ahead (a stop of the whole process, a fast timer). Without music it runs on
-    // the timer. It never runs backwards.
+    // the timer. It never runs backwards. Music whose position stands still while it says
+    // it plays (a hung output) counts as lost, as if it had ended, until it moves again.
     unsigned int follow(unsigned int ms, const MusicReading& music);
 
     // The audio library's 32-bit stream handle.
@@ -36,6 +39,13 @@ public:
     long long latencyMs;
     // The timeline in ms.
     long long now = 0;
+
+private:
+    // The last reading, and how many updates and timer ms it has stood still since.
+    long long lastHeardMs;
+    unsigned int stillUpdates = 0;
+    long long stillMs = 0;
+    bool lost = false;
 };
 
 }  // namespace Tramble

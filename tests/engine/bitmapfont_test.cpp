@@ -102,7 +102,8 @@ TEST_F(FontTest, CharactersWithoutACellRunNoListButTheFonts) {
 }
 
 // '#' has a red upper half, 'O' a green left half, the space is empty: wrong cells, flipped or
-// mirrored glyphs all show. The regions keep clear of the jittered copy's 5 units.
+// mirrored glyphs all show. The control characters between them draw nothing and move the pen
+// nowhere. The regions keep clear of the jittered copy's 5 units.
 TEST_F(FontTest, PrintDrawsUprightGlyphsWhereTheyAreAndNothingForSpaces) {
     const int low = 2, half = sheetCell / 2, high = sheetCell - 2;
     fillCell(sheet, ' ' - 32, low, low, high, high, black);
@@ -112,7 +113,7 @@ TEST_F(FontTest, PrintDrawsUprightGlyphsWhereTheyAreAndNothingForSpaces) {
     fillCell(sheet, 'O' - 32, half, low, high, high, black);
     build(20.0f);
     const float position[2] = {100.0f, 200.0f};
-    font.print("# O", position, renderer);
+    font.print("#\x01\t O", position, renderer);
 
     EXPECT_TRUE(regionIs(110, 224, 20, 9, red)) << "upper half of '#'";
     EXPECT_TRUE(regionIs(110, 203, 20, 10, black)) << "lower half of '#'";

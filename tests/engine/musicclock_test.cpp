@@ -1,6 +1,6 @@
 // The music clock's rule, fed readings directly: the timeline against music that is absent,
 // keeps pace, jumps ahead, stands still while the timer leaps (the whole process stopped),
-// lags behind a fast timer, and ends.
+// lags behind a fast timer, hangs, and ends.
 #include "engine/musicclock.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +36,19 @@ TEST(MusicClock, TimelineDeltasFollowTheMusicHeard) {
          {{1000, true, 990, 1000}, {3000, true, 3990, 3000}, {16, true, 4006, 16}}},
         {"a fast timer: the timeline waits for the music, never going back",
          {{1000, true, 990, 1000}, {16, true, 900, 0}, {16, true, 950, 0}, {16, true, 990, 14}}},
+        {"music that stands still over two updates and half a second is lost: the timer runs on",
+         {{1000, true, 990, 1000},
+          {16, true, 990, 14},
+          {16, true, 990, 0},
+          {500, true, 990, 500},
+          {16, true, 990, 16}}},
+        {"lost music that moves again is followed again: the timeline holds till it catches up",
+         {{1000, true, 990, 1000},
+          {300, true, 990, 14},
+          {300, true, 990, 300},
+          {16, true, 1006, 0},
+          {16, true, 1310, 16},
+          {16, true, 1350, 20}}},
         {"music that ends or fails: the timeline carries on from there on the timer",
          {{1000, true, 990, 1000}, {16, true, 1006, 16}, {16, false, 1006, 16}, {40, false, -1, 40}}},
     };

@@ -7,6 +7,8 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace Tramble {
@@ -33,6 +35,7 @@ struct Device {
     std::uint64_t bufferFrames = 0;
     int bytesPerFrame = 0;
     std::vector<Uint8> buffer;
+    std::uint64_t handedFrames = 0;
     // The program's own callback.
     void(SDLCALL* callback)(void*, Uint8*, int) = nullptr;
     void* userdata = nullptr;
@@ -40,6 +43,15 @@ struct Device {
 
 Device device;
 Observer observer = nullptr;
+
+// The frames after which the hand-pulled device hangs, if it is to.
+std::uint64_t hangAfterFrames() {
+    const char* text = std::getenv("TRAMBLE_AUDIO_HANG_AFTER_MS");
+    if (text == nullptr || device.frequency <= 0) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return std::strtoull(text, nullptr, 10) * static_cast<std::uint64_t>(device.frequency) / 1000;
+}
 
 void SDLCALL watchedCallback(void*, Uint8* stream, int length) {
     device.callback(device.userdata, stream, length);
@@ -96,8 +108,10 @@ void advance(std::uint64_t frames) {
         device.primed = true;
         frames += device.bufferFrames;
     }
-    while (frames > 0) {
+    static const std::uint64_t hangAfter = hangAfterFrames();
+    while (frames > 0 && device.handedFrames < hangAfter) {
         const std::uint64_t chunk = std::min(frames, device.bufferFrames);
+        device.handedFrames += chunk;
         watchedCallback(nullptr, device.buffer.data(), static_cast<int>(chunk) * device.bytesPerFrame);
         frames -= chunk;
     }
@@ -117,6 +131,7 @@ __attribute__((visibility("default"))) int SDL_OpenAudio(SDL_AudioSpec* desired,
     device.open = result == 0;
     device.paused = true;
     device.primed = false;
+    device.handedFrames = 0;
     device.frequency = obtained != nullptr ? obtained->freq : desired->freq;
     return result;
 }

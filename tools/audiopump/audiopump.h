@@ -28,6 +28,8 @@ int frequency();
 // program's callback a device buffer at most per call. The first time, it hands one buffer
 // more, as a running device always has one buffer handed over ahead of what is heard.
 // Nothing while the device is closed or paused (its time is lost then, as on a device).
+// With TRAMBLE_AUDIO_HANG_AFTER_MS set, the device hangs once it has handed over that many
+// ms: it stops calling the callback, as a hung output thread would, and still says it plays.
 void advance(std::uint64_t frames);
 
 }  // namespace AudioPump

@@ -85,10 +85,11 @@ struct Drawable {
 
 // Every switch the draws could touch, from all on and from all off: lighting and the depth
 // test end as the table says, the depth mask as found, and the renderer's cache agrees with
-// OpenGL. The particle system's pool is empty (steady mode, not yet updated), which must not
-// skip its switches.
+// OpenGL. One particle system has a live particle (respawn mode parks it out of sight), the
+// other none (steady mode, not yet updated), which must not skip its switches.
 TEST_F(EffectDrawingTest, EachDrawableLeavesLightingAndDepthAsItsContractSays) {
-    ParticleSystem particles(1, 1.0f, 1.0f, 360, Vector3(), Vector3(), 0.0f, Vector3(), 0.1f);
+    ParticleSystem particles(1, 1.0f, 0.0f, 360, Vector3(), Vector3(), 0.0f, Vector3(), 0.1f);
+    ParticleSystem noParticles(1, 1.0f, 1.0f, 360, Vector3(), Vector3(), 0.0f, Vector3(), 0.1f);
     ScreenQuad backdrop;
     ScreenFade fade(3000.0f, true);
     BitmapFont font;
@@ -97,6 +98,7 @@ TEST_F(EffectDrawingTest, EachDrawableLeavesLightingAndDepthAsItsContractSays) {
     font.build(0, glyph, 0.0f, white);
     const Drawable drawables[] = {
         {"particles", [&](Renderer& r) { particles.draw(r); }, Leaves::On, Leaves::AsFound},
+        {"no particles", [&](Renderer& r) { noParticles.draw(r); }, Leaves::On, Leaves::AsFound},
         {"screen quad", [&](Renderer& r) { backdrop.draw(r); }, Leaves::AsFound, Leaves::AsFound},
         {"screen fade", [&](Renderer& r) { fade.draw(r); }, Leaves::AsFound, Leaves::AsFound},
         {"font", [&](Renderer& r) { font.print("Tramble", white, r); }, Leaves::On, Leaves::On},

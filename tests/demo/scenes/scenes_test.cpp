@@ -43,6 +43,9 @@ Lit measure(const std::vector<unsigned char>& rgb) {
     return lit;
 }
 
+// A white-out two thirds or more of the way up lifts every pixel at least this far.
+const double whiteOutBrightness = 2.0 / 3.0 * 255.0;
+
 // The 800 x 400 band at (0, 100) where the 3D picture is drawn.
 std::vector<unsigned char> bandPixels() {
     return readFrame(0, 100, 800, 400);
@@ -268,17 +271,29 @@ TEST_F(SceneTest, Scene3DrawsItsPictureWithTheWindowOutlinedInWhite) {
     }
     playThrough(scene, {15000, 39000}, false);
     expectIndependenceOfThePreviousFrame(scene, true);
+    // An update that comes 2.5 s late at the scene's end carries its clock past 40 s: the
+    // white-out rises most of the way in that one update and is drawn.
+    EXPECT_LT(drawFrame(scene).brightness, whiteOutBrightness);
+    scene.updateTask(2500);
+    EXPECT_GE(drawFrame(scene).brightness, whiteOutBrightness);
 }
 
 TEST_F(SceneTest, Scene4DrawsBlueTrailsOfWhichTheOuterTwoFly) {
     Scene4 scene;
     attach(scene, 3);
     const Vector3 trails = playThrough(scene, {3100, 15000}, true).colour;
-    EXPECT_TRUE(trails.z > trails.x + 30.0f && std::fabs(trails.x - trails.y) < 2.0f);
-    EXPECT_TRUE(scene.trails[0].position.length() > 1.0f && scene.trails[1].position.length() == 0.0f &&
-                scene.trails[2].position.length() > 1.0f);
+    EXPECT_GT(trails.z, trails.x + 30.0f);
+    EXPECT_NEAR(trails.x, trails.y, 2.0f);
+    EXPECT_GT(scene.trails[0].position.length(), 1.0f);
+    EXPECT_EQ(scene.trails[1].position.length(), 0.0f);
+    EXPECT_GT(scene.trails[2].position.length(), 1.0f);
     EXPECT_EQ(textures.resources["particle.jpg"].refCount, 3u);
     expectIndependenceOfThePreviousFrame(scene, true);
+    // Only an update of more than 10 s past the scene's 40 s starts its white-out.
+    scene.updateTask(34000);
+    EXPECT_LT(drawFrame(scene).brightness, whiteOutBrightness);
+    scene.updateTask(2500);
+    EXPECT_GE(drawFrame(scene).brightness, whiteOutBrightness);
 }
 
 // Three seconds into the first line it has faded in far enough to see.
