@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/image.h"
+#include "engine/random.h"
 #include "engine/renderersys.h"
 #include "support/glcontext.h"
 
@@ -131,15 +132,15 @@ TEST_F(FontTest, TheJitteredCopyTakesItsVerticalOffsetFirst) {
     unsigned int seed = 0;
     int jitterX = 0, jitterY = 0, next = 0;
     while (jitterX == 0 || jitterY == 0 || std::abs(std::abs(jitterX) - std::abs(jitterY)) < 3) {
-        std::srand(++seed);
-        jitterY = std::rand() % 10 - 5;
-        jitterX = std::rand() % 10 - 5;
-        next = std::rand();
+        seedSharedRandom(++seed);
+        jitterY = sharedRandom() % 10 - 5;
+        jitterX = sharedRandom() % 10 - 5;
+        next = sharedRandom();
     }
-    std::srand(seed);
+    seedSharedRandom(seed);
     const float position[2] = {300.0f, 300.0f};
     font.print("X", position, renderer);
-    EXPECT_EQ(std::rand(), next);
+    EXPECT_EQ(sharedRandom(), next);
     const std::vector<unsigned char> frame = readFrame();
     int box[4] = {testWindowWidth, testWindowHeight, -1, -1};
     for (int i = 0; i < testWindowWidth * testWindowHeight; ++i) {

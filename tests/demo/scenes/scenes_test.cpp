@@ -16,6 +16,7 @@
 #include "demo/scenes/scene4.h"
 #include "demo/scenes/scene5.h"
 #include "demo/timeline.h"
+#include "engine/random.h"
 #include "support/glcontext.h"
 
 namespace Tramble {
@@ -140,7 +141,7 @@ protected:
         const Vector3 eye = camera.position;
         const Vector3 target = camera.target;
         // The font jitters on the shared random numbers: the same numbers for both frames.
-        std::srand(7);
+        seedSharedRandom(7);
         drawFrame(scene);
         const std::vector<unsigned char> clean = bandPixels();
         RenderState leftOver;
@@ -151,7 +152,7 @@ protected:
         leftOver.polygonMode = PolygonMode::Lines;
         renderer.setState(leftOver);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        std::srand(7);
+        seedSharedRandom(7);
         drawFrame(scene);
         EXPECT_TRUE(bandPixels() == clean) << "the frame follows the state before it";
         renderer.setState(RenderState());
