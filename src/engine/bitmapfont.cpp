@@ -1,8 +1,6 @@
-// The bitmap font's display lists, printing in the 800 x 600 text space with the jittered
-// second pass, and alignment on that screen.
+// The bitmap font's glyph sheet layout, printing in the 800 x 600 text space with the
+// jittered second copy, and alignment on that screen.
 #include "engine/bitmapfont.h"
-
-#include <SDL_opengl.h>
 
 #include "engine/logsys.h"
 #include "engine/random.h"
@@ -11,9 +9,8 @@ namespace Tramble {
 
 namespace {
 
-// The glyph sheet's grid: 16 x 16 cells, one per display list.
+// The glyph sheet's grid: 16 x 16 cells.
 const int gridCells = 16;
-const int glyphCount = gridCells * gridCells;
 // Side of one cell in texture coordinates.
 const float cellSize = 1.0f / gridCells;
 // The first character code on the sheet: cell 0 holds the space.
@@ -30,30 +27,19 @@ const int jitterOffset = 5;
 
 // Row 0 of the grid is the band at the highest t, where the last rows stored in the sheet
 // file end up: the sheet is stored flipped, so that each quad's top edge takes its glyph's top.
+BitmapFont::CellCoordinates BitmapFont::cellCoordinates(int cell) {
+    CellCoordinates c;
+    c.s0 = static_cast<float>(cell % gridCells) * cellSize;
+    c.s1 = c.s0 + cellSize;
+    c.t1 = 1.0f - static_cast<float>(cell / gridCells) * cellSize;
+    c.t0 = c.t1 - cellSize;
+    return c;
+}
+
 void BitmapFont::build(const unsigned int& texture, const float size[2], float spacing, const float colour[4]) {
     this->texture = texture;
-    listBase = glGenLists(glyphCount);
-    glBindTexture(GL_TEXTURE_2D, texture);
     advance = size[0] * 0.5f + spacing;
-    for (int k = 0; k < glyphCount; ++k) {
-        const float s0 = static_cast<float>(k % gridCells) * cellSize;
-        const float s1 = s0 + cellSize;
-        const float t1 = 1.0f - static_cast<float>(k / gridCells) * cellSize;
-        const float t0 = t1 - cellSize;
-        glNewList(listBase + k, GL_COMPILE);
-        glBegin(GL_QUADS);
-        glTexCoord2f(s0, t0);
-        glVertex2f(0.0f, 0.0f);
-        glTexCoord2f(s1, t0);
-        glVertex2f(size[0], 0.0f);
-        glTexCoord2f(s1, t1);
-        glVertex2f(size[0], size[1]);
-        glTexCoord2f(s0, t1);
-        glVertex2f(0.0f, size[1]);
-        glEnd();
-        glTranslated(advance, 0.0, 0.0);
-        glEndList();
-    }
+    buildGlyphs(size);
     material.texture = texture;
     material.blend = blendAdditive;
     for (int i = 0; i < 4; ++i) {
@@ -76,21 +62,17 @@ void BitmapFont::print(const std::string& text, const float position[2], Rendere
             cells.push_back(static_cast<unsigned char>(cell));
         }
     }
-    renderer.applyMaterial(material);
-    renderer.setLighting(false);
-    renderer.setDepthTest(false);
-    const ScopedBox box(renderer, textBox);
-    glListBase(listBase);
-
-    renderer.translate(Vector3(position[0], position[1], 0.0f));
-    glCallLists(static_cast<GLsizei>(cells.size()), GL_UNSIGNED_BYTE, cells.data());
     // The vertical offset is taken first: the two calls consume the shared sequence in this order.
     const int jitterY = sharedRandom() % jitterRange - jitterOffset;
     const int jitterX = sharedRandom() % jitterRange - jitterOffset;
-    renderer.loadMatrix(Matrix4(), MatrixMode::Modelview);
-    renderer.translate(
-        Vector3(position[0] + static_cast<float>(jitterX), position[1] + static_cast<float>(jitterY), 0.0f));
-    glCallLists(static_cast<GLsizei>(cells.size()), GL_UNSIGNED_BYTE, cells.data());
+    const float jittered[2] = {position[0] + static_cast<float>(jitterX), position[1] + static_cast<float>(jitterY)};
+    renderer.applyMaterial(material);
+    renderer.setLighting(false);
+    renderer.setDepthTest(false);
+    {
+        const ScopedBox box(renderer, textBox);
+        drawCopies(position, jittered, renderer);
+    }
     renderer.setDepthTest(true);
     renderer.setLighting(true);
 }
@@ -120,13 +102,6 @@ std::array<float, 2> BitmapFont::alignedPosition(int horizontal, int vertical, i
 
 void BitmapFont::printAligned(const std::string& text, int horizontal, int vertical, Renderer& renderer) {
     print(text, alignedPosition(horizontal, vertical, static_cast<int>(text.size())).data(), renderer);
-}
-
-void BitmapFont::release() {
-    if (listBase != 0) {
-        glDeleteLists(listBase, glyphCount);
-        listBase = 0;
-    }
 }
 
 }  // namespace Tramble

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,13 @@ namespace Tramble {
 enum HorizontalAlign : int { Left = 0, Centre = 1, Right = 2 };
 enum VerticalAlign : int { Top = 0, Middle = 1, Bottom = 2 };
 
+// What the two renderer back ends share is here and in bitmapfont.cpp; each back end draws
+// the glyphs its own way (bitmapfont_fixed.cpp: display lists; bitmapfont_shaders.cpp: one
+// vertex array for both copies of a print).
 class BitmapFont {
 public:
-    BitmapFont() = default;
+    BitmapFont();
+    ~BitmapFont();
     // The display lists belong to the OpenGL context: release() frees them while it exists.
     BitmapFont(const BitmapFont&) = delete;
     BitmapFont& operator=(const BitmapFont&) = delete;
@@ -53,10 +58,27 @@ public:
     Material material;
     float advance = 0.0f;
 
+    // The sheet's 16 x 16 cells, one per character from the space on.
+    static constexpr int glyphCount = 256;
+
 private:
+    // A cell's texture coordinates: s0 to s1 left to right, t0 to t1 bottom to top.
+    struct CellCoordinates {
+        float s0, s1, t0, t1;
+    };
+    static CellCoordinates cellCoordinates(int cell);
+    // Makes the glyphs of size (width, height) text units and sets listBase.
+    void buildGlyphs(const float size[2]);
+    // Draws the cells twice, with the pen starting at each position in turn, in the text box
+    // with the material applied.
+    void drawCopies(const float first[2], const float second[2], Renderer& renderer);
+
     // The sheet cell of each drawn character of the text being printed; kept between prints
     // so that printing allocates only for a longer line than any before.
     std::vector<unsigned char> cells;
+    // What the back end keeps of the built glyphs.
+    struct Glyphs;
+    std::unique_ptr<Glyphs> glyphs;
 };
 
 }  // namespace Tramble

@@ -1,9 +1,9 @@
 // Camera steering and its look-at.
 #include "engine/camera.h"
 
-#include <SDL_opengl.h>
-
 #include <cmath>
+
+#include "engine/renderersys.h"
 
 namespace Tramble {
 
@@ -46,11 +46,11 @@ void Camera::update(unsigned int ms) {
 
 // An eye on its target would give gluLookAt a zero view direction and a matrix of NaNs:
 // until someone places the camera, the view stays as it is.
-void Camera::draw(Renderer&) {
+void Camera::draw(Renderer& renderer) {
     if ((target - position).lengthSquared() == 0.0f) {
         return;
     }
-    gluLookAt(position.x, position.y, position.z, target.x, target.y, target.z, 0.0, 1.0, 0.0);
+    renderer.lookAt(position, target);
 }
 
 }  // namespace Tramble

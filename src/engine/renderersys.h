@@ -4,6 +4,8 @@
 // through it. Every operation leaves the modelview matrix current, so callers may rely on it.
 #pragma once
 
+#include <memory>
+
 #include "engine/vecmath.h"
 #include "engine/vertexarray.h"
 
@@ -101,8 +103,18 @@ struct SpecularLights {
     float positions[2][4];
 };
 
+// One interface, two back ends chosen when building (TRAMBLE_RENDERER): `fixed` draws with
+// OpenGL 1.1's fixed-function pipeline (renderer_fixed.cpp), `shaders` with OpenGL ES 2.0 /
+// WebGL 1 alone (renderer_shaders.cpp), to the same pictures. This file and renderersys.cpp
+// hold what both share: the operations' contracts, the state cache and the checks of what
+// callers pass; each back end defines the rest and says which GL state it touches.
 class Renderer {
 public:
+    Renderer();
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
     // Letterbox viewport, 100 degree perspective, lighting with light 0, depth test.
     void initialize();
     // Clears colour and depth over the whole window and resets the modelview matrix.
@@ -173,10 +185,31 @@ private:
         return !stateKnown || field != value;
     }
 
+    // What each back end defines: the GL side of the operations above that the shared code
+    // checks or caches first. The apply functions are called only when their field changes.
+    void initializeBackend();
+    void applyViewport(const int position[2], const int size[2]);
+    void applyLighting(bool on);
+    void applyDepthTest(bool on);
+    void applyDepthMask(bool on);
+    void applyFog(bool on);
+    void applyPolygonMode(PolygonMode mode);
+    void applyFlatShading(bool on);
+    void applyStencil(Stencil stencil, int value);
+    void applyFogSettings(const FogSettings& fog);
+    // Both formats valid; 0 on failure, logged.
+    unsigned int uploadTexture(const Image& image, bool alpha);
+    // Counts clamped to what the arrays hold, and at least 1.
+    void drawTriangles(const VertexArray& vertices, const TriangleList& triangles, unsigned int count);
+    void drawPrimitives(PrimitiveType type, const VertexArray& vertices, unsigned int count);
+
     RenderState current;
     // False until a state has been applied in full: until then the context's state is not
     // the one `current` describes.
     bool stateKnown = false;
+    // The back end's own state and GL objects.
+    struct Backend;
+    std::unique_ptr<Backend> backend;
 };
 
 // Sets a draw's state for as long as it lives and puts the state before it back when it
