@@ -191,3 +191,12 @@ tramble_fuzz() {
     done
     return "$failed"
 }
+
+# ---- The web build (tools/web.sh) ----
+
+# Emscripten (its own SDL 1.2 included), Node to run its output, the tools that fetch and
+# unpack Debian's sources of the libraries the browser lacks, and the browser the page is
+# checked in.
+TRAMBLE_WEB_PACKAGES=(emscripten nodejs dpkg-dev chromium python3-websocket)
+# The web build; Debian's sources and the libraries built from them live in its deps/.
+TRAMBLE_WEB_BUILD="$TRAMBLE_ROOT/build-web"
