@@ -85,24 +85,18 @@ tramble_have_display() {
     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
 }
 
-# Starts a private Xvfb with GLX on a free display number, exports DISPLAY and kills the
-# server when the calling shell exits.
+# Starts a private Xvfb with GLX (tools/lib/xvfb.sh), exports DISPLAY and stops the server
+# when the calling shell exits.
 tramble_start_xvfb() {
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] || break
-    done
-    Xvfb ":${n}" -screen 0 1024x768x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
-    TRAMBLE_XVFB_PID=$!
-    tramble_on_exit "kill $TRAMBLE_XVFB_PID 2>/dev/null"
-    export DISPLAY=":${n}"
-    local tries
-    for tries in $(seq 1 50); do
-        xdpyinfo >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "tramble: Xvfb did not start on :${n}" >&2
-    return 1
+    local announced number
+    exec {announced}< <(exec "$TRAMBLE_ROOT/tools/lib/xvfb.sh")
+    tramble_on_exit "kill $! 2>/dev/null"
+    if ! read -r -t 10 number <&"$announced"; then
+        echo "tramble: Xvfb did not start" >&2
+        return 1
+    fi
+    exec {announced}<&-
+    export DISPLAY=":$number"
 }
 
 # Until killed, prints every 15 s how many frames the capture library's frame log $1
