@@ -19,9 +19,10 @@ TEST(GridMeshTest, HeightAtReadsTheVertexOfTheCellUnderThePoint) {
         grid.vertexArray.vertices[i].y = static_cast<float>(10 * (i / 4) + i % 4);
     }
     // A hair inside the far corner rounds onto the last vertex, never past the row.
-    EXPECT_TRUE(grid.heightAt(-2.9f, -1.9f) == 0.0f && grid.heightAt(-0.1f, -0.1f) == 11.0f &&
-                grid.heightAt(0.1f, 0.1f) == 12.0f &&
-                grid.heightAt(std::nextafter(3.0f, 0.0f), std::nextafter(2.0f, 0.0f)) == 23.0f);
+    EXPECT_EQ(grid.heightAt(-2.9f, -1.9f), 0.0f);
+    EXPECT_EQ(grid.heightAt(-0.1f, -0.1f), 11.0f);
+    EXPECT_EQ(grid.heightAt(0.1f, 0.1f), 12.0f);
+    EXPECT_EQ(grid.heightAt(std::nextafter(3.0f, 0.0f), std::nextafter(2.0f, 0.0f)), 23.0f);
 }
 
 TEST(MeshNormalsTest, GridPassEqualsTheGeneralPassOnABumpyGrid) {
@@ -37,9 +38,10 @@ TEST(MeshNormalsTest, GridPassEqualsTheGeneralPassOnABumpyGrid) {
     grid.Mesh::computeNormals();
     for (int i = 0; i < grid.vertexArray.count; ++i) {
         const Vector3& general = grid.vertexArray.normals[i];
-        EXPECT_TRUE(fast[i].x == general.x && fast[i].y == general.y && fast[i].z == general.z &&
-                    std::fabs(general.length() - 1.0f) < 1e-6f)
-            << i;
+        EXPECT_EQ(fast[i].x, general.x) << i;
+        EXPECT_EQ(fast[i].y, general.y) << i;
+        EXPECT_EQ(fast[i].z, general.z) << i;
+        EXPECT_NEAR(general.length(), 1.0f, 1e-6f) << i;
     }
 }
 
