@@ -1,6 +1,6 @@
 // Grid construction, its row-wise smooth normals and the height query. Texture coordinates
 // divide by the vertex counts, not by the cell counts, so the last column and row stop
-// short of 1: the water's sphere map has always been sampled that way.
+// short of 1: the golden frames hold the water's sphere map sampled that way.
 #include "demo/effects/gridmesh.h"
 
 #include <algorithm>
