@@ -8,7 +8,6 @@
 #include <cmath>
 #include <vector>
 
-#include "demo/effects/gridmesh.h"
 #include "demo/effects/knottube.h"
 #include "demo/effects/metaballs.h"
 #include "demo/effects/particles.h"
@@ -87,34 +86,6 @@ void WaterSurfaceUpdate(benchmark::State& state) {
     }
 }
 BENCHMARK(WaterSurfaceUpdate)->Repetitions(repetitions)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
-
-// The water's 30 x 30 grid, bumpy, for its normals two ways side by side: the grid's own
-// row-wise pass and the general pass over the triangle list.
-GridMesh& bumpyGrid() {
-    static GridMesh grid(30, 30, 10.0f, 10.0f);
-    for (int i = 0; i < grid.vertexArray.count; ++i) {
-        grid.vertexArray.vertices[i].y = 0.5f * std::sin(1.3f * static_cast<float>(i));
-    }
-    return grid;
-}
-
-void GridNormalsRowWise(benchmark::State& state) {
-    GridMesh& grid = bumpyGrid();
-    for (auto _ : state) {
-        grid.computeNormals();
-        benchmark::DoNotOptimize(grid.vertexArray.normals.get());
-    }
-}
-BENCHMARK(GridNormalsRowWise)->Repetitions(repetitions)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
-
-void GridNormalsGeneral(benchmark::State& state) {
-    GridMesh& grid = bumpyGrid();
-    for (auto _ : state) {
-        grid.Mesh::computeNormals();
-        benchmark::DoNotOptimize(grid.vertexArray.normals.get());
-    }
-}
-BENCHMARK(GridNormalsGeneral)->Repetitions(repetitions)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
 
 void ParticleSystemUpdate(benchmark::State& state) {
     ParticleSystem& sparks = scene2().sparks;
