@@ -149,16 +149,16 @@ tramble_fuzz() {
     for target in "$@"; do
         cmake --build "$TRAMBLE_FUZZ_BUILD" -j "$(nproc)" --target "${target}_fuzz"
     done
-    export SDL_AUDIODRIVER=dummy
-    export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
-    export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+    local environment=(SDL_AUDIODRIVER=dummy
+        LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}")
     mkdir -p "$TRAMBLE_FUZZ_BUILD/logs"
     local failed=0
     local -a pids=()
     for target in "$@"; do
         local binary="$TRAMBLE_FUZZ_BUILD/fuzz/${target}_fuzz"
         local kept=("$TRAMBLE_ROOT/fuzz/regressions/$target"/*)
-        if [ -e "${kept[0]}" ] && ! "$binary" "${kept[@]}" >"$TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" 2>&1; then
+        if [ -e "${kept[0]}" ] && ! env "${environment[@]}" "$binary" "${kept[@]}" >"$TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" 2>&1; then
             echo "fuzz: $target fails a kept input; see $TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" >&2
             failed=1
         fi
@@ -168,7 +168,7 @@ tramble_fuzz() {
             -artifact_prefix="$TRAMBLE_FUZZ_BUILD/crashes/$target/")
         [ -f "$dictionary" ] && options+=(-dict="$dictionary")
         mkdir -p "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_FUZZ_BUILD/crashes/$target"
-        "$binary" "${options[@]}" "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_ROOT/fuzz/corpus/$target" \
+        env "${environment[@]}" "$binary" "${options[@]}" "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_ROOT/fuzz/corpus/$target" \
             >"$TRAMBLE_FUZZ_BUILD/logs/$target.log" 2>&1 &
         pids+=($!)
     done
