@@ -53,8 +53,7 @@ void BitmapFont::drawCopies(const float first[2], const float second[2], Rendere
         for (const unsigned char cell : cells) {
             const CellCoordinates c = cellCoordinates(cell);
             const Vector3 corners[4] = {Vector3(x, pen[1], 0.0f), Vector3(x + width, pen[1], 0.0f),
-                                        Vector3(x + width, pen[1] + height, 0.0f),
-                                        Vector3(x, pen[1] + height, 0.0f)};
+                                        Vector3(x + width, pen[1] + height, 0.0f), Vector3(x, pen[1] + height, 0.0f)};
             const TexCoord texCoords[4] = {{c.s0, c.t0}, {c.s1, c.t0}, {c.s1, c.t1}, {c.s0, c.t1}};
             for (const int corner : triangleCorners) {
                 quads.vertices[v] = corners[corner];

@@ -147,8 +147,11 @@ std::string definitions(unsigned int key) {
     const struct {
         unsigned int bit;
         const char* name;
-    } names[] = {{withLighting, "LIT"}, {withSpecularLights, "SPECULAR_LIGHTS"}, {withTexture, "TEXTURED"},
-                 {withSphereMap, "SPHERE_MAPPED"}, {withFog, "FOGGED"}};
+    } names[] = {{withLighting, "LIT"},
+                 {withSpecularLights, "SPECULAR_LIGHTS"},
+                 {withTexture, "TEXTURED"},
+                 {withSphereMap, "SPHERE_MAPPED"},
+                 {withFog, "FOGGED"}};
     for (const auto& name : names) {
         if ((key & name.bit) != 0) {
             text += std::string("#define ") + name.name + "\n";
@@ -420,9 +423,13 @@ struct Renderer::Backend {
         glVertexAttribPointer(slot, size, GL_FLOAT, GL_FALSE, 0, nullptr);
     }
 
-    // Chooses the program, sets its uniforms and the vertex arrays; false when there is no
-    // program to draw with.
+    // Chooses the program, sets its uniforms and the vertex arrays (making the buffers the
+    // first time); false when there is no program to draw with.
     bool prepare(const RenderState& state, const VertexArray& vertices, int count) {
+        if (elements == 0) {
+            glGenBuffers(attributeCount, arrays);
+            glGenBuffers(1, &elements);
+        }
         const Program* p = program(state);
         if (p == nullptr) {
             return false;
@@ -452,9 +459,8 @@ struct Renderer::Backend {
 
     void drawIndexed(GLenum mode) {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                     static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)), indices.data(),
-                     GL_STREAM_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)),
+                     indices.data(), GL_STREAM_DRAW);
         glDrawElements(mode, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_SHORT, nullptr);
     }
 
@@ -487,10 +493,8 @@ Renderer::Renderer() : backend(std::make_unique<Backend>()) {}
 
 Renderer::~Renderer() = default;
 
-void Renderer::initializeBackend() {
-    glGenBuffers(attributeCount, backend->arrays);
-    glGenBuffers(1, &backend->elements);
-}
+// Programs and buffers are made at the first draw that needs them.
+void Renderer::initializeBackend() {}
 
 void Renderer::beginFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -579,7 +583,8 @@ void Renderer::setSpecularLights(const SpecularLights& lights) {
     for (int light = 0; light < 2; ++light) {
         const float* p = lights.positions[light];
         for (int row = 0; row < 4; ++row) {
-            backend->lightPositions[light][row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row] * p[3];
+            backend->lightPositions[light][row] =
+                m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row] * p[3];
         }
     }
     for (int c = 0; c < 3; ++c) {
@@ -591,6 +596,10 @@ void Renderer::setSpecularLights(const SpecularLights& lights) {
 
 Matrix4 Renderer::modelview() const {
     return backend->modelview.current();
+}
+
+Matrix4 Renderer::projection() const {
+    return backend->projection.current();
 }
 
 void Renderer::applyFogSettings(const FogSettings& fog) {
