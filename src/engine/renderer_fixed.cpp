@@ -1,8 +1,9 @@
 // The fixed-function back end: the renderer as OpenGL 1.1 draws it, with GLU's matrices and
-// mipmaps. It touches the matrix stacks, viewport, lighting and lights 0 to 2, colour
-// material, the front material's specular, depth test and mask, fog, shade model, polygon
-// mode, stencil, blending, the current colour, 2D texturing and sphere-map generation, and
-// the vertex, normal, texture-coordinate and colour client arrays (each left disabled).
+// mipmaps. Besides what renderersys.cpp touches for both back ends, it touches the matrix
+// stacks, viewport, lighting and lights 0 to 2, colour material, the front material's
+// specular, fog, shade model, polygon mode, blending, the current colour, 2D texturing and
+// sphere-map generation, and the vertex, normal, texture-coordinate and colour client arrays
+// (each left disabled).
 #include <SDL_opengl.h>
 
 #include <cstddef>
@@ -16,27 +17,10 @@ namespace Tramble {
 
 namespace {
 
-// Clip planes: near is the float 0.1 widened to double; the golden frames are drawn with
-// exactly this depth range.
-const double nearPlane = static_cast<double>(0.1f);
-const double farPlane = 5000.0;
-
 const GLenum fogModes[] = {GL_EXP, GL_EXP2, GL_LINEAR};
 const GLenum polygonModes[] = {GL_POINT, GL_LINE, GL_FILL};
 const GLenum primitiveModes[] = {GL_POINTS,       GL_LINE_STRIP, GL_LINE_LOOP,  GL_LINES, GL_TRIANGLE_STRIP,
                                  GL_TRIANGLE_FAN, GL_TRIANGLES,  GL_QUAD_STRIP, GL_QUADS, GL_POLYGON};
-
-void setCapability(GLenum capability, bool on) {
-    if (on) {
-        glEnable(capability);
-    } else {
-        glDisable(capability);
-    }
-}
-
-// Stencil marks are counted in 8 bits.
-const GLuint stencilBits = 0xFF;
-
 }  // namespace
 
 // The fixed-function back end keeps all its state in the context.
@@ -58,19 +42,11 @@ void Renderer::applyViewport(const int position[2], const int size[2]) {
 }
 
 void Renderer::applyLighting(bool on) {
-    setCapability(GL_LIGHTING, on);
-}
-
-void Renderer::applyDepthTest(bool on) {
-    setCapability(GL_DEPTH_TEST, on);
-}
-
-void Renderer::applyDepthMask(bool on) {
-    glDepthMask(on ? GL_TRUE : GL_FALSE);
+    (on ? glEnable : glDisable)(GL_LIGHTING);
 }
 
 void Renderer::applyFog(bool on) {
-    setCapability(GL_FOG, on);
+    (on ? glEnable : glDisable)(GL_FOG);
 }
 
 // Points, Lines and Fill have their GL modes; any other value goes to OpenGL as it is.
@@ -82,19 +58,6 @@ void Renderer::applyPolygonMode(PolygonMode mode) {
 
 void Renderer::applyFlatShading(bool on) {
     glShadeModel(on ? GL_FLAT : GL_SMOOTH);
-}
-
-void Renderer::applyStencil(Stencil stencil, int value) {
-    setCapability(GL_STENCIL_TEST, stencil != Stencil::Off);
-    glStencilMask(stencilBits);
-    if (stencil == Stencil::Mark) {
-        // The marking draws run with the depth test off, so only the pass counts.
-        glStencilOp(GL_KEEP, GL_INCR, GL_INCR);
-        glStencilFunc(GL_ALWAYS, 0, stencilBits);
-    } else {
-        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-        glStencilFunc(GL_EQUAL, value, stencilBits);
-    }
 }
 
 void Renderer::applyFogSettings(const FogSettings& fog) {
@@ -225,11 +188,6 @@ void Renderer::popBox() {
     glPopMatrix();
 }
 
-void Renderer::clearStencil() {
-    glClearStencil(0);
-    glClear(GL_STENCIL_BUFFER_BIT);
-}
-
 void Renderer::setSpecularLights(const SpecularLights& lights) {
     glMaterialfv(GL_FRONT, GL_SPECULAR, lights.surfaceSpecular);
     glMaterialf(GL_FRONT, GL_SHININESS, lights.shininess);
@@ -277,10 +235,6 @@ void Renderer::applyMaterial(const Material& material) {
         glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     }
     glBindTexture(GL_TEXTURE_2D, material.texture);
-}
-
-void Renderer::deleteTexture(unsigned int texture) {
-    glDeleteTextures(1, &texture);
 }
 
 void Renderer::translate(const Vector3& offset) {

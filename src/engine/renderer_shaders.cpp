@@ -3,8 +3,9 @@
 // end keeps itself: the matrix stacks, the material, the lights, the fog, polygon mode; each
 // draw picks a program specialised for the state of the moment (lit by light 0 or by the two
 // specular lights, textured, sphere-mapped, fogged) and hands it the vertices in buffers.
-// It touches the viewport, depth test and mask, stencil, blending, the bound texture, the
-// current program, the array and element buffers and vertex attributes 0 to 3.
+// Besides what renderersys.cpp touches for both back ends, it touches the viewport, blending,
+// the bound texture, the current program, the array and element buffers and vertex
+// attributes 0 to 3.
 #include <GLES2/gl2.h>
 
 #include <cmath>
@@ -23,11 +24,6 @@ namespace Tramble {
 
 namespace {
 
-// Clip planes: near is the float 0.1 widened to double, as the fixed-function back end has it.
-const double nearPlane = static_cast<double>(0.1f);
-const double farPlane = 5000.0;
-// Stencil marks are counted in 8 bits.
-const GLuint stencilBits = 0xFF;
 // Fixed-function defaults the demo never changes: the scene's ambient light, light 0 shining
 // along the eye's z axis with white diffuse light, the normal and texture coordinate of a
 // vertex that has none.
@@ -228,14 +224,6 @@ Program link(unsigned int key) {
     return program;
 }
 
-void setCapability(GLenum capability, bool on) {
-    if (on) {
-        glEnable(capability);
-    } else {
-        glDisable(capability);
-    }
-}
-
 // How polygons are drawn: filled, as their edges, or as their corners.
 enum class Outline { Fill, Lines, Points };
 
@@ -305,21 +293,21 @@ void outline(PrimitiveType type, unsigned int count, std::vector<std::uint16_t>&
         out.push_back(static_cast<std::uint16_t>(a));
         out.push_back(static_cast<std::uint16_t>(b));
     };
+    auto quad = [&edge](unsigned int a, unsigned int b, unsigned int c, unsigned int d) {
+        edge(a, b);
+        edge(b, c);
+        edge(c, d);
+        edge(d, a);
+    };
     switch (type) {
         case PrimitiveType::Quads:
             for (unsigned int i = 0; i + 3 < count; i += 4) {
-                edge(i, i + 1);
-                edge(i + 1, i + 2);
-                edge(i + 2, i + 3);
-                edge(i + 3, i);
+                quad(i, i + 1, i + 2, i + 3);
             }
             break;
         case PrimitiveType::QuadStrip:
             for (unsigned int i = 0; i + 3 < count; i += 2) {
-                edge(i, i + 1);
-                edge(i + 1, i + 3);
-                edge(i + 3, i + 2);
-                edge(i + 2, i);
+                quad(i, i + 1, i + 3, i + 2);
             }
             break;
         case PrimitiveType::Polygon:
@@ -370,8 +358,17 @@ struct Renderer::Backend {
     FogSettings fog;
 
     std::map<unsigned int, Program> programs;
-    GLuint arrays[attributeCount] = {};
-    GLuint elements = 0;
+    // Each draw streams its vertices into the next set of buffers of a ring: refilling a
+    // buffer that a draw of the frame under way still reads would make llvmpipe finish that
+    // draw first. A frame makes far fewer draws than the ring holds.
+    struct Buffers {
+        GLuint arrays[attributeCount] = {};
+        GLuint elements = 0;
+    };
+    static const int ringSize = 64;
+    Buffers ring[ringSize];
+    int next = 0;
+    Buffers* buffers = nullptr;
     // Indices converted or built for the draw under way.
     std::vector<std::uint16_t> indices;
 
@@ -416,7 +413,7 @@ struct Renderer::Backend {
             }
             return;
         }
-        glBindBuffer(GL_ARRAY_BUFFER, arrays[slot]);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers->arrays[slot]);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * size * static_cast<GLsizeiptr>(sizeof(float)),
                      values, GL_STREAM_DRAW);
         glEnableVertexAttribArray(slot);
@@ -426,9 +423,11 @@ struct Renderer::Backend {
     // Chooses the program, sets its uniforms and the vertex arrays (making the buffers the
     // first time); false when there is no program to draw with.
     bool prepare(const RenderState& state, const VertexArray& vertices, int count) {
-        if (elements == 0) {
-            glGenBuffers(attributeCount, arrays);
-            glGenBuffers(1, &elements);
+        buffers = &ring[next];
+        next = (next + 1) % ringSize;
+        if (buffers->elements == 0) {
+            glGenBuffers(attributeCount, buffers->arrays);
+            glGenBuffers(1, &buffers->elements);
         }
         const Program* p = program(state);
         if (p == nullptr) {
@@ -458,7 +457,7 @@ struct Renderer::Backend {
     }
 
     void drawIndexed(GLenum mode) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers->elements);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)),
                      indices.data(), GL_STREAM_DRAW);
         glDrawElements(mode, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_SHORT, nullptr);
@@ -530,14 +529,6 @@ void Renderer::loadMatrix(const Matrix4& matrix, MatrixMode mode) {
 // Lighting, fog, polygon mode and shading are read when a draw picks its program.
 void Renderer::applyLighting(bool) {}
 
-void Renderer::applyDepthTest(bool on) {
-    setCapability(GL_DEPTH_TEST, on);
-}
-
-void Renderer::applyDepthMask(bool on) {
-    glDepthMask(on ? GL_TRUE : GL_FALSE);
-}
-
 void Renderer::applyFog(bool) {}
 
 void Renderer::applyPolygonMode(PolygonMode) {}
@@ -545,19 +536,6 @@ void Renderer::applyPolygonMode(PolygonMode) {}
 // OpenGL ES has no flat shading. The one flat-shaded draw, the particles, gives the three
 // corners of each triangle the same colour, which interpolation keeps to within rounding.
 void Renderer::applyFlatShading(bool) {}
-
-void Renderer::applyStencil(Stencil stencil, int value) {
-    setCapability(GL_STENCIL_TEST, stencil != Stencil::Off);
-    glStencilMask(stencilBits);
-    if (stencil == Stencil::Mark) {
-        // The marking draws run with the depth test off, so only the pass counts.
-        glStencilOp(GL_KEEP, GL_INCR, GL_INCR);
-        glStencilFunc(GL_ALWAYS, 0, stencilBits);
-    } else {
-        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-        glStencilFunc(GL_EQUAL, value, stencilBits);
-    }
-}
 
 void Renderer::pushBox(const ScreenBox& box) {
     backend->projection.push();
@@ -570,11 +548,6 @@ void Renderer::pushBox(const ScreenBox& box) {
 void Renderer::popBox() {
     backend->projection.pop();
     backend->modelview.pop();
-}
-
-void Renderer::clearStencil() {
-    glClearStencil(0);
-    glClear(GL_STENCIL_BUFFER_BIT);
 }
 
 // As OpenGL stores a light's position: in eye space, through the modelview of the moment.
@@ -656,10 +629,6 @@ unsigned int Renderer::uploadTexture(const Image& image, bool alpha) {
         return 0;
     }
     return name;
-}
-
-void Renderer::deleteTexture(unsigned int texture) {
-    glDeleteTextures(1, &texture);
 }
 
 void Renderer::translate(const Vector3& offset) {

@@ -1,7 +1,10 @@
 // What both renderer back ends share: initialisation's order, the state cache that issues a
-// back end's GL calls only for fields that change, and the checks of what callers pass
-// before a back end sees it.
+// back end's GL calls only for fields that change, the checks of what callers pass before a
+// back end sees it, and the GL state that OpenGL 1.1 and OpenGL ES 2.0 set alike (depth test
+// and mask, stencil, texture deletion), through the smaller API's header.
 #include "engine/renderersys.h"
+
+#include <GLES2/gl2.h>
 
 #include <cstddef>
 #include <iterator>
@@ -38,6 +41,17 @@ bool known(int value, int count, const char* operation) {
 unsigned int clampCount(unsigned int count, int all) {
     const unsigned int available = static_cast<unsigned int>(all);
     return count == ~0u || count > available ? available : count;
+}
+
+// Stencil marks are counted in 8 bits.
+const GLuint stencilBits = 0xFF;
+
+void setCapability(GLenum capability, bool on) {
+    if (on) {
+        glEnable(capability);
+    } else {
+        glDisable(capability);
+    }
 }
 
 }  // namespace
@@ -115,6 +129,36 @@ void Renderer::setState(const RenderState& state) {
     current.stencil = state.stencil;
     current.stencilValue = state.stencilValue;
     stateKnown = true;
+}
+
+void Renderer::applyDepthTest(bool on) {
+    setCapability(GL_DEPTH_TEST, on);
+}
+
+void Renderer::applyDepthMask(bool on) {
+    glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
+
+void Renderer::applyStencil(Stencil stencil, int value) {
+    setCapability(GL_STENCIL_TEST, stencil != Stencil::Off);
+    glStencilMask(stencilBits);
+    if (stencil == Stencil::Mark) {
+        // The marking draws run with the depth test off, so only the pass counts.
+        glStencilOp(GL_KEEP, GL_INCR, GL_INCR);
+        glStencilFunc(GL_ALWAYS, 0, stencilBits);
+    } else {
+        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        glStencilFunc(GL_EQUAL, value, stencilBits);
+    }
+}
+
+void Renderer::clearStencil() {
+    glClearStencil(0);
+    glClear(GL_STENCIL_BUFFER_BIT);
+}
+
+void Renderer::deleteTexture(unsigned int texture) {
+    glDeleteTextures(1, &texture);
 }
 
 void Renderer::setupFog(const FogSettings& fog) {

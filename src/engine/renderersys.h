@@ -103,6 +103,11 @@ struct SpecularLights {
     float positions[2][4];
 };
 
+// The perspective's clip planes: near is the float 0.1 widened to double; the golden frames
+// are drawn with exactly this depth range.
+const double nearPlane = static_cast<double>(0.1f);
+const double farPlane = 5000.0;
+
 // One interface, two back ends chosen when building (TRAMBLE_RENDERER): `fixed` draws with
 // OpenGL 1.1's fixed-function pipeline (renderer_fixed.cpp), `shaders` with OpenGL ES 2.0 /
 // WebGL 1 alone (renderer_shaders.cpp), to the same pictures. This file and renderersys.cpp
@@ -187,17 +192,18 @@ private:
         return !stateKnown || field != value;
     }
 
-    // What each back end defines: the GL side of the operations above that the shared code
-    // checks or caches first. The apply functions are called only when their field changes.
+    // The GL side of the operations above that the shared code checks or caches first; the
+    // apply functions are called only when their field changes. The depth and stencil ones
+    // are shared (both APIs set those alike), the rest each back end defines.
+    void applyDepthTest(bool on);
+    void applyDepthMask(bool on);
+    void applyStencil(Stencil stencil, int value);
     void initializeBackend();
     void applyViewport(const int position[2], const int size[2]);
     void applyLighting(bool on);
-    void applyDepthTest(bool on);
-    void applyDepthMask(bool on);
     void applyFog(bool on);
     void applyPolygonMode(PolygonMode mode);
     void applyFlatShading(bool on);
-    void applyStencil(Stencil stencil, int value);
     void applyFogSettings(const FogSettings& fog);
     // Both formats valid; 0 on failure, logged.
     unsigned int uploadTexture(const Image& image, bool alpha);

@@ -144,9 +144,6 @@ const Operation operations[] = {
      [](Renderer&, const VertexArray&) {
          return glIsEnabled(GL_STENCIL_TEST) && integer(GL_STENCIL_FUNC) == GL_EQUAL && integer(GL_STENCIL_REF) == 1;
      }},
-    {"texGen 0 draws the texture coordinates", false,
-     [](Renderer& r, unsigned int t) { r.applyMaterial(textured(t, texGenOff)); },
-     [](Renderer& r, const VertexArray& w) { return isRed(wallPixel(r, w)); }},
     {"texGen 2 sphere-maps", false, [](Renderer& r, unsigned int t) { r.applyMaterial(textured(t, texGenSphereMap)); },
      [](Renderer& r, const VertexArray& w) { return !isRed(wallPixel(r, w)); }},
     {"texGen 0 turns it off", false,

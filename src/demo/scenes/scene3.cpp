@@ -64,8 +64,7 @@ Scene3::Scene3()
     : knot(knotP, knotQ, knotSegments, knotSides, tubeRadius, knotScale),
       sparks(sparkAmount, sparkLifespan, cloudRespawn, cloudSpread, cloudDirection, cloudStart, sparkSpeed, cloudJerk,
              sparkSize),
-      fadeIn(flashLength, false),
-      fadeOut(flashLength, true) {
+      fades(fadeOutAfter) {
     knot.setPulsing(true);
     knot.setPulseTurns(pulseTurns);
     knot.setPulseOffset(pulseOffset);
@@ -85,14 +84,7 @@ void Scene3::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene3::update(unsigned int ms) {
-    clock += static_cast<float>(ms);
-    if (clock > fadeOutAfter) {
-        fadeOutStarted = true;
-    }
-    fadeIn.update(ms);
-    if (fadeOutStarted) {
-        fadeOut.update(ms);
-    }
+    fades.update(ms);
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     sparks.setPosition(sparkPath(a, sparkReach));
@@ -128,10 +120,7 @@ void Scene3::draw(Renderer& renderer) {
     drawBackdrop(backdrop, renderer);
     drawKnotThroughWindow(renderer);
     drawSprites(sparks, renderer);
-    drawFade(fadeIn, renderer);
-    if (fadeOutStarted) {
-        drawFade(fadeOut, renderer);
-    }
+    fades.draw(renderer);
     drawWindowOutline(renderer);
 }
 

@@ -6,6 +6,7 @@
 #include "demo/effects/knottube.h"
 #include "demo/effects/particles.h"
 #include "demo/effects/screenquad.h"
+#include "demo/scenes/sceneparts.h"
 #include "demo/scenesys.h"
 
 namespace Tramble {
@@ -28,14 +29,9 @@ public:
     float angle = 0.0f;
     ScreenQuad backdrop;
     KnotTube knot;
-    // Milliseconds of updates so far.
-    float clock = 0.0f;
     ParticleSystem sparks;
-    // Clears the white of the scene change over the scene's first seconds.
-    ScreenFade fadeIn;
-    // Rises to white once the clock has passed the scene's length.
-    ScreenFade fadeOut;
-    bool fadeOutStarted = false;
+    // The white of the scene change clearing, and the late white-out.
+    SceneFades fades;
 
 private:
     void drawKnotThroughWindow(Renderer& renderer);

@@ -39,8 +39,7 @@ const char* const backdropTexture = "background3.jpg";
 
 }  // namespace
 
-Scene4::Scene4()
-    : trails{makeTrail(0), makeTrail(1), makeTrail(2)}, fadeIn(flashLength, false), fadeOut(flashLength, true) {}
+Scene4::Scene4() : trails{makeTrail(0), makeTrail(1), makeTrail(2)}, fades(fadeOutAfter) {}
 
 // One reference to the sprite per trail, and one to the backdrop; all kept until the end.
 void Scene4::load(TextureManager& textures) {
@@ -55,14 +54,7 @@ void Scene4::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene4::update(unsigned int ms) {
-    clock += static_cast<float>(ms);
-    if (clock > fadeOutAfter) {
-        fadeOutStarted = true;
-    }
-    fadeIn.update(ms);
-    if (fadeOutStarted) {
-        fadeOut.update(ms);
-    }
+    fades.update(ms);
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     trails[0].setPosition(
@@ -81,10 +73,7 @@ void Scene4::draw(Renderer& renderer) {
     for (ParticleSystem& trail : trails) {
         drawSprites(trail, renderer);
     }
-    drawFade(fadeIn, renderer);
-    if (fadeOutStarted) {
-        drawFade(fadeOut, renderer);
-    }
+    fades.draw(renderer);
     printTitle(*font, renderer);
 }
 

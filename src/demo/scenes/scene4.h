@@ -6,6 +6,7 @@
 
 #include "demo/effects/particles.h"
 #include "demo/effects/screenquad.h"
+#include "demo/scenes/sceneparts.h"
 #include "demo/scenesys.h"
 
 namespace Tramble {
@@ -23,17 +24,12 @@ public:
 
     // Radians.
     float angle = 0.0f;
-    // Milliseconds of updates so far.
-    float clock = 0.0f;
     // Holds "background3.jpg" for the scene's lifetime; never drawn.
     ScreenQuad backdrop;
     // The first and third fly; the second stays at the origin.
     ParticleSystem trails[trailCount];
-    // Clears the white of the scene change over the scene's first seconds.
-    ScreenFade fadeIn;
-    // Rises to white once the clock has passed 50 s.
-    ScreenFade fadeOut;
-    bool fadeOutStarted = false;
+    // The white of the scene change clearing, and the late white-out past 50 s.
+    SceneFades fades;
 };
 
 }  // namespace Tramble

@@ -43,12 +43,22 @@ void loadBackdrop(ScreenQuad& backdrop, TextureManager& textures, const std::str
     backdrop.setMaterial(textureMaterial(textures.fetchResource(name), texGenOff, blendOff));
 }
 
+namespace {
+
+// Unlit and without depth writes: additive sprites never hide one another, and a fade hides
+// nothing drawn after it.
+void drawOver(RenderNode& node, Renderer& renderer) {
+    RenderState over = renderer.state();
+    over.lighting = false;
+    over.depthWrite = false;
+    const ScopedState scope(renderer, over);
+    node.draw(renderer);
+}
+
+}  // namespace
+
 void drawSprites(ParticleSystem& particles, Renderer& renderer) {
-    RenderState sprites = renderer.state();
-    sprites.lighting = false;
-    sprites.depthWrite = false;
-    const ScopedState scope(renderer, sprites);
-    particles.draw(renderer);
+    drawOver(particles, renderer);
 }
 
 void drawBackdrop(ScreenQuad& backdrop, Renderer& renderer) {
@@ -60,14 +70,30 @@ void drawBackdrop(ScreenQuad& backdrop, Renderer& renderer) {
 }
 
 void drawFade(ScreenFade& fade, Renderer& renderer) {
-    if (fade.alpha <= 0.0f) {
-        return;
+    if (fade.alpha > 0.0f) {
+        drawOver(fade, renderer);
     }
-    RenderState over = renderer.state();
-    over.lighting = false;
-    over.depthWrite = false;
-    const ScopedState scope(renderer, over);
-    fade.draw(renderer);
+}
+
+SceneFades::SceneFades(float fadeOutAfter)
+    : fadeOutAfter(fadeOutAfter), fadeIn(flashLength, false), fadeOut(flashLength, true) {}
+
+void SceneFades::update(unsigned int ms) {
+    clock += static_cast<float>(ms);
+    if (clock > fadeOutAfter) {
+        fadeOutStarted = true;
+    }
+    fadeIn.update(ms);
+    if (fadeOutStarted) {
+        fadeOut.update(ms);
+    }
+}
+
+void SceneFades::draw(Renderer& renderer) {
+    drawFade(fadeIn, renderer);
+    if (fadeOutStarted) {
+        drawFade(fadeOut, renderer);
+    }
 }
 
 void setupSpecularLights(Renderer& renderer) {
