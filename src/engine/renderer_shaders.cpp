@@ -50,7 +50,7 @@ enum Feature : unsigned int {
 };
 
 const char* const vertexSource = R"(
-uniform mat4 projection;
+uniform mat4 transform;
 uniform mat4 modelview;
 uniform mat3 normalMatrix;
 uniform vec4 lightPositions[2];
@@ -65,8 +65,13 @@ varying vec2 texturePoint;
 varying float fogDistance;
 
 void main() {
+    // The position through the product of projection and modelview, as fixed-function
+    // OpenGL transforms it; the eye-space position only where lighting, sphere mapping or fog
+    // needs it.
+    gl_Position = transform * vec4(position, 1.0);
+#if defined(LIT) || defined(SPHERE_MAPPED) || defined(FOGGED)
     vec4 eye = modelview * vec4(position, 1.0);
-    gl_Position = projection * eye;
+#endif
 #if defined(LIT) || defined(SPHERE_MAPPED)
     // Not renormalised, as fixed-function lighting without GL_NORMALIZE.
     vec3 n = normalMatrix * normal;
@@ -176,7 +181,7 @@ GLuint compile(GLenum type, const std::string& source) {
 // The locations a draw sets, looked up once per program.
 struct Program {
     GLuint name = 0;
-    GLint projection = -1;
+    GLint transform = -1;
     GLint modelview = -1;
     GLint normalMatrix = -1;
     GLint lightPositions = -1;
@@ -213,7 +218,7 @@ Program link(unsigned int key) {
         program.name = 0;
         return program;
     }
-    program.projection = glGetUniformLocation(program.name, "projection");
+    program.transform = glGetUniformLocation(program.name, "transform");
     program.modelview = glGetUniformLocation(program.name, "modelview");
     program.normalMatrix = glGetUniformLocation(program.name, "normalMatrix");
     program.lightPositions = glGetUniformLocation(program.name, "lightPositions");
@@ -434,8 +439,10 @@ struct Renderer::Backend {
             return false;
         }
         glUseProgram(p->name);
-        glUniformMatrix4fv(p->projection, 1, GL_FALSE, projection.current().data());
-        glUniformMatrix4fv(p->modelview, 1, GL_FALSE, modelview.current().data());
+        glUniformMatrix4fv(p->transform, 1, GL_FALSE, (projection.current() * modelview.current()).data());
+        if (p->modelview >= 0) {
+            glUniformMatrix4fv(p->modelview, 1, GL_FALSE, modelview.current().data());
+        }
         if (p->normalMatrix >= 0) {
             glUniformMatrix3fv(p->normalMatrix, 1, GL_FALSE, normalMatrix(modelview.current()).data());
         }
