@@ -5,18 +5,18 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$TRAMBLE_ROOT"
 
-BUILD_DIR=build-tools/musicgen
-OUTPUT=data/sounds/tramble.mp3
+build_dir=build-tools/musicgen
+output=data/sounds/tramble.mp3
 
 tramble_require_packages cmake make g++ lame
 
-cmake -S tools/musicgen -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release
-cmake --build "$BUILD_DIR" --target musicgen -j "$(nproc)"
+cmake -S tools/musicgen -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build_dir" --target musicgen -j "$(nproc)"
 
 wav=$(mktemp --suffix=.wav)
 tramble_on_exit 'rm -f "$wav"'
-"$BUILD_DIR/musicgen" "$wav"
+"$build_dir/musicgen" "$wav"
 
-mkdir -p "$(dirname "$OUTPUT")"
-lame --quiet -b 128 --cbr -m j -q 2 --resample 44.1 --id3v2-only --tt "Tramble" "$wav" "$OUTPUT"
-echo "make-music: wrote $OUTPUT"
+mkdir -p "$(dirname "$output")"
+lame --quiet -b 128 --cbr -m j -q 2 --resample 44.1 --id3v2-only --tt "Tramble" "$wav" "$output"
+echo "make-music: wrote $output"

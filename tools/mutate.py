@@ -209,17 +209,11 @@ class Session:
             f.write("\n".join(lines))
 
     def start_xvfb(self):
-        for n in range(90, 141):
-            if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                break
-        self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "+extension", "GLX",
-                                      "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                break
-            time.sleep(0.1)
-        time.sleep(0.5)
-        os.environ["DISPLAY"] = f":{n}"
+        self.xvfb = subprocess.Popen([os.path.join(ROOT, "tools", "lib", "xvfb.sh")], stdout=subprocess.PIPE, text=True)
+        number = self.xvfb.stdout.readline().strip()
+        if not number:
+            sys.exit("mutate: Xvfb did not start")
+        os.environ["DISPLAY"] = f":{number}"
         os.environ["SDL_AUDIODRIVER"] = "dummy"
 
     def run(self, command, timeout, cwd=None):

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing (as root), builds with warnings as errors,
-# starts a private Xvfb when there is no display, runs CTest, then does the same with the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, then replays the kept fuzz inputs and
+# starts a private Xvfb when there is no display, runs CTest, runs the tests that draw again
+# with the shader back end, then does the same with the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, then replays the kept fuzz inputs and
 # fuzzes each target briefly, and last checks the C++ layout (TRAMBLE_SKIP_FORMAT_CHECK=1
 # skips that). Exits non-zero on any failure.
 set -euo pipefail
@@ -16,6 +17,15 @@ echo "== build"
 tramble_build build -DTRAMBLE_TESTS=ON -DTRAMBLE_BENCH=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$(nproc)")
+
+# The shader back end: the tests that draw run again with it (the same sources), the golden
+# frames against the fixed-function references within its tolerance, and its binary's imports.
+echo "== shader back end build"
+tramble_build build-shaders -DTRAMBLE_RENDERER=shaders -DTRAMBLE_TESTS=ON -DTRAMBLE_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -- tramble tramble_capture engine_tests demo_tests effects_tests scene_tests \
+    program_tests
+echo "== shader back end tests"
+(cd build-shaders && ctest --output-on-failure -j "$(nproc)" -R "$TRAMBLE_DRAWING_TESTS")
 
 # LeakSanitizer's own tracer very rarely crashes while it checks a demo run at exit on a loaded
 # machine (about one run in sixty): "LeakSanitizer has encountered a fatal error" means that the

@@ -65,18 +65,18 @@ AudioOutput::~AudioOutput() {
     close();
 }
 
-void AudioOutput::forgetLostDevice() {
+bool AudioOutput::stillOpen() {
     if (isOpen && hasDevice && (!SDL_WasInit(SDL_INIT_AUDIO) || SDL_GetAudioStatus() == SDL_AUDIO_STOPPED)) {
         // SDL has closed the device and joined its thread: nothing calls mix() any more.
         channels.clear();
         isOpen = false;
         ownsSubsystem = false;
     }
+    return isOpen;
 }
 
 int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
-    forgetLostDevice();
-    if (isOpen) {
+    if (stillOpen()) {
         return BASS_ERROR_ALREADY;
     }
     if (device != defaultDevice && device != anyDevice) {
@@ -118,8 +118,7 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
 }
 
 int AudioOutput::openWithoutDevice(DWORD frequency) {
-    forgetLostDevice();
-    if (isOpen) {
+    if (stillOpen()) {
         return BASS_ERROR_ALREADY;
     }
     if (frequency < minRate || frequency > maxRate) {
@@ -148,8 +147,7 @@ void AudioOutput::becomeOpen(DWORD frequency, DWORD flags, DWORD frames, bool de
 }
 
 int AudioOutput::close() {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     // Joins the callback thread, so the streams can go without the lock.
@@ -166,8 +164,7 @@ int AudioOutput::close() {
 }
 
 int AudioOutput::start() {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     SDL_PauseAudio(0);
@@ -176,8 +173,7 @@ int AudioOutput::start() {
 }
 
 int AudioOutput::stop() {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     SDL_PauseAudio(1);
@@ -186,8 +182,7 @@ int AudioOutput::stop() {
 }
 
 int AudioOutput::info(BASS_INFO& info) {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     if (info.size != sizeof(BASS_INFO)) {
@@ -206,8 +201,7 @@ int AudioOutput::info(BASS_INFO& info) {
 }
 
 int AudioOutput::createStream(const char* path, HSTREAM& handle) {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     if (!path) {
@@ -228,8 +222,7 @@ int AudioOutput::createStream(const char* path, HSTREAM& handle) {
 }
 
 int AudioOutput::play(HSTREAM handle, bool restart) {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     AudioLock lock;
@@ -252,8 +245,7 @@ int AudioOutput::play(HSTREAM handle, bool restart) {
 
 template <class Read>
 int AudioOutput::readChannel(DWORD handle, Read read) {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     AudioLock lock;
@@ -298,8 +290,7 @@ int AudioOutput::position(DWORD handle, QWORD& bytes) {
 #endif
 
 int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
-    forgetLostDevice();
-    if (!isOpen) {
+    if (!stillOpen()) {
         return BASS_ERROR_INIT;
     }
     // Only the main thread adds or removes channels, so it may look one up unlocked.

@@ -73,9 +73,10 @@ private:
 #endif
     };
 
-    // Drops the device and the streams without calling SDL when SDL has shut the device
-    // down behind our back (SDL_Quit by the kernel). Every call starts with it.
-    void forgetLostDevice();
+    // Whether the output is open, after dropping the device and the streams without calling
+    // SDL when SDL has shut the device down behind our back (SDL_Quit by the kernel). Every
+    // call starts with it.
+    bool stillOpen();
     Channel* find(DWORD handle);
     // Calls read(const Channel&) under the audio lock once the output and the handle have
     // been checked; BASS_OK, or why it could not.

@@ -248,6 +248,12 @@ Matrix4 Renderer::modelview() const {
     return matrix;
 }
 
+Matrix4 Renderer::projection() const {
+    Matrix4 matrix;
+    glGetFloatv(GL_PROJECTION_MATRIX, matrix.m);
+    return matrix;
+}
+
 void Renderer::applyMaterial(const Material& material) {
     if (material.blend == blendAdditive) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);

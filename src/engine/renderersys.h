@@ -152,6 +152,8 @@ public:
     void setSpecularLights(const SpecularLights& lights);
     // The current modelview matrix, as a drawable that faces the camera needs it.
     Matrix4 modelview() const;
+    // The current projection matrix.
+    Matrix4 projection() const;
 
     // Sets the fog parameters without enabling fog; setFog(true) does that. A mode outside
     // FogMode is refused (logged) and changes nothing.

@@ -7,7 +7,8 @@
 
 namespace Tramble {
 
-// Degrees to radians as the engine has always computed it: pi and 1/180 as floats.
+// Degrees to radians as pi and 1/180 in floats, multiplied: the golden frames are drawn with
+// this rounding.
 const float degreesToRadians = 3.1415927f * 0.0055555557f;
 
 struct Vector3 {

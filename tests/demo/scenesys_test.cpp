@@ -100,11 +100,14 @@ protected:
 TEST_F(SceneHandlerTest, StartsOnItsFirstUpdateBeatsAtTheTempoAndStopReleasesEverything) {
     build(0, {{0, 100000}, {100000, 100}});
     pass(16);
-    ASSERT_TRUE(handler->font && handler->beatClock);
-    EXPECT_TRUE(handler->font->texture != 0u && handler->beatClock->stream != 0ul);
+    ASSERT_TRUE(handler->font);
+    ASSERT_TRUE(handler->beatClock);
+    EXPECT_NE(handler->font->texture, 0u);
+    EXPECT_NE(handler->beatClock->stream, 0ul);
     EXPECT_EQ(handler->beatClock->listeners.size(), 2);
     for (const RecordingScene& scene : scenes) {
-        EXPECT_TRUE(scene.loadedWithCamera == &engine->camera && scene.loadedWithFont == handler->font.get());
+        EXPECT_EQ(scene.loadedWithCamera, &engine->camera);
+        EXPECT_EQ(scene.loadedWithFont, handler->font.get());
     }
     handler->beatClock->advance(handler->beatClock->nextBeat + 59.9f);
     EXPECT_EQ(scenes.front().beats, 130);
@@ -112,7 +115,8 @@ TEST_F(SceneHandlerTest, StartsOnItsFirstUpdateBeatsAtTheTempoAndStopReleasesEve
     const unsigned int lists = handler->font->listBase;
     handler->stopTask();
     EXPECT_EQ(journal.substr(journal.size() - 20), "a unload, b unload, ");
-    EXPECT_FALSE(handler->font || handler->beatClock);
+    EXPECT_FALSE(handler->font);
+    EXPECT_FALSE(handler->beatClock);
     EXPECT_EQ(glIsList(lists), GL_FALSE) << "the font's display lists are deleted";
     EXPECT_EQ(handler->events.size(), 12u) << "the timeline is kept";
 }

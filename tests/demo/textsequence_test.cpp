@@ -60,7 +60,8 @@ TEST_F(TextSequenceTest, LinesFadeInChangeEachPeriodCatchUpAfterLongFramesAndFin
             EXPECT_EQ(font.material.colour[0] + font.material.colour[1] + font.material.colour[2], 3.0f) << "white";
         }
     }
-    EXPECT_TRUE((sequence.flags & effectFinished) != 0u && sequence.removeMe);
+    EXPECT_NE(sequence.flags & effectFinished, 0u);
+    EXPECT_TRUE(sequence.removeMe);
 }
 
 // Finishes after `draws` draws or `lifetime` ms of updates; journals every call.

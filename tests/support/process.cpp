@@ -21,6 +21,10 @@ namespace {
 const auto pollInterval = std::chrono::milliseconds(1);
 const double serverStartSeconds = 10.0;
 
+std::string xvfbLauncher() {
+    return std::string(TRAMBLE_SOURCE_DIR) + "/tools/lib/xvfb.sh";
+}
+
 // True once `done` holds, false if it still does not after `seconds`.
 bool pollUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -132,9 +136,9 @@ bool ChildProcess::waitForOutput(const std::string& needle, double seconds) {
 }
 
 XServer::XServer(bool withOpenGL)
-    : server({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", withOpenGL ? "+extension" : "-extension", "GLX",
-              "-nolisten", "tcp"}) {
-    // Xvfb writes the free display it took, alone on a line, once it accepts clients.
+    : server(withOpenGL ? std::vector<std::string>{xvfbLauncher()}
+                        : std::vector<std::string>{xvfbLauncher(), "--no-glx"}) {
+    // The launcher writes the free display it took, alone on a line, once it accepts clients.
     const auto announced = [this] {
         std::istringstream lines(server.output());
         for (std::string line; std::getline(lines, line) && !lines.eof();) {

@@ -40,7 +40,7 @@ private:
     std::string outputPath;
 };
 
-// A private Xvfb on a free display, stopped in the destructor.
+// A private Xvfb on a free display (tools/lib/xvfb.sh), stopped in the destructor.
 class XServer {
 public:
     explicit XServer(bool withOpenGL);

@@ -12,6 +12,8 @@
 
 namespace Tramble {
 
+namespace {
+
 // Width over height of the letterbox the backdrops are stretched across.
 constexpr float screenAspect = 2.0f;
 // Sub-samples per pixel side for the backdrops and the sprite.
@@ -28,8 +30,6 @@ constexpr float gridSpacing = 1.0f / 12.0f;
 constexpr unsigned metaballSeed = 5;
 constexpr unsigned knotSeed = 7;
 constexpr unsigned starfieldSeed = 13;
-
-namespace {
 
 struct Star {
     float x;

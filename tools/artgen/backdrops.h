@@ -1,8 +1,7 @@
 // Flat, screen-facing pictures: the full-screen backdrops of the metaball, torus-knot and
 // particle-trail scenes, and the particle sprite. Backdrops are painted in screen
 // proportions because they are stretched over the 2:1 letterbox.
-#ifndef TRAMBLE_ARTGEN_BACKDROPS_H
-#define TRAMBLE_ARTGEN_BACKDROPS_H
+#pragma once
 
 #include "raster.h"
 
@@ -22,5 +21,3 @@ Raster makeStarfieldBackdrop();
 Raster makeParticleSprite();
 
 }  // namespace Tramble
-
-#endif

@@ -16,6 +16,8 @@
 
 namespace Tramble {
 
+namespace {
+
 // Pixels of the cell that the 20-unit pen advance covers, from its left edge.
 constexpr int advanceWidth = glyphCellSize / 2;
 // Widest ink any glyph may have, in pixels: this leaves neighbouring glyphs at least a
@@ -37,8 +39,6 @@ constexpr int verticalMargin = 1;
 constexpr float fixedPointOne = 64.0f;
 // Light hinting snaps only vertical metrics, keeping horizontal shapes (and centring) true.
 constexpr FT_Int32 loadFlags = FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT;
-
-namespace {
 
 struct LibraryCloser {
     void operator()(FT_Library library) const { FT_Done_FreeType(library); }

@@ -1,8 +1,7 @@
 // Builds the bitmap font's glyph sheet: printable ASCII rendered with FreeType into a
 // 16 x 16 grid of cells, cell k holding character k + 32, stored flipped vertically so
 // that the font's texture coordinates (row 0 at the highest t) draw it upright.
-#ifndef TRAMBLE_ARTGEN_GLYPHSHEET_H
-#define TRAMBLE_ARTGEN_GLYPHSHEET_H
+#pragma once
 
 #include <string>
 
@@ -24,5 +23,3 @@ constexpr const char* defaultFontPath = "/usr/share/fonts/truetype/dejavu/DejaVu
 bool renderGlyphSheet(const std::string& fontPath, Raster& sheet);
 
 }  // namespace Tramble
-
-#endif

@@ -7,6 +7,8 @@
 
 namespace Tramble {
 
+namespace {
+
 // SplitMix64 increment (the golden ratio in 64-bit fixed point).
 constexpr std::uint64_t goldenGamma = 0x9E3779B97F4A7C15ull;
 // Scale from the top 24 bits of a random word to [0, 1).
@@ -14,11 +16,26 @@ constexpr float unitScale = 1.0f / 16777216.0f;
 // Multiplier that spreads the lattice row index before it is hashed with the column.
 constexpr std::uint64_t rowSpread = 0xD1B54A32D192ED03ull;
 
-static std::uint64_t mixBits(std::uint64_t z) {
+std::uint64_t mixBits(std::uint64_t z) {
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
+
+// Quintic fade: continuous second derivative, so shading built on the noise shows no creases.
+float fade(float t) {
+    return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f);
+}
+
+int wrap(int i, int period) {
+    if (period <= 0) {
+        return i;
+    }
+    const int m = i % period;
+    return m < 0 ? m + period : m;
+}
+
+}  // namespace
 
 std::uint64_t Random::next() {
     state += goldenGamma;
@@ -37,19 +54,6 @@ float ValueNoise::lattice(int ix, int iy) const {
     const std::uint64_t key = seed * goldenGamma ^ static_cast<std::uint32_t>(ix) ^
                               static_cast<std::uint64_t>(static_cast<std::uint32_t>(iy)) * rowSpread;
     return static_cast<float>(mixBits(key) >> 40) * unitScale;
-}
-
-// Quintic fade: continuous second derivative, so shading built on the noise shows no creases.
-static float fade(float t) {
-    return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f);
-}
-
-static int wrap(int i, int period) {
-    if (period <= 0) {
-        return i;
-    }
-    const int m = i % period;
-    return m < 0 ? m + period : m;
 }
 
 float ValueNoise::at(float x, float y, int periodX) const {

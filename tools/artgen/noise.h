@@ -1,8 +1,7 @@
 // Deterministic randomness for the artwork: a fixed-seed SplitMix64 generator for
 // scattering things (stars, glints) and hash-based value noise with fractal sums for
 // clouds and brushing. Same seed, same picture, on every run.
-#ifndef TRAMBLE_ARTGEN_NOISE_H
-#define TRAMBLE_ARTGEN_NOISE_H
+#pragma once
 
 #include <cstdint>
 
@@ -40,5 +39,3 @@ private:
 };
 
 }  // namespace Tramble
-
-#endif

@@ -13,8 +13,12 @@
 
 namespace Tramble {
 
+namespace {
+
 // Largest value of an 8-bit channel in the PPM header and data.
 constexpr int maxChannelValue = 255;
+
+}  // namespace
 
 Colour operator+(const Colour& a, const Colour& b) {
     return {a.r + b.r, a.g + b.g, a.b + b.b};

@@ -1,8 +1,7 @@
 // RGB floating-point raster that every generator paints into, and the binary PPM (P6)
 // writer that hands the pictures to the JPEG converter. Channels are nominally 0..1;
 // values outside are clamped only when written, so generators may add light freely.
-#ifndef TRAMBLE_ARTGEN_RASTER_H
-#define TRAMBLE_ARTGEN_RASTER_H
+#pragma once
 
 #include <string>
 #include <vector>
@@ -69,5 +68,3 @@ void shadeRaster(Raster& raster, int samples, Shader shader) {
 }
 
 }  // namespace Tramble
-
-#endif

@@ -10,6 +10,8 @@
 
 namespace Tramble {
 
+namespace {
+
 // Sub-samples per texel side: the rim squeezes half the world into a thin ring.
 constexpr int sphereSamples = 3;
 // Largest disc radius used when continuing the rim outwards (exactly 1 would lose the angle).
@@ -24,8 +26,6 @@ constexpr int azimuthCellCount = 20;
 constexpr unsigned waterSeed = 11;
 constexpr unsigned chromeSeed = 23;
 constexpr unsigned brushSeed = 37;
-
-namespace {
 
 struct Direction {
     float x;

@@ -1,8 +1,7 @@
 // Sphere-map environment textures: what a mirrored ball shows of a made-up world, as
 // OpenGL's sphere-map texture generation reads it (reflection up at the highest t, which
 // is the last stored row, so the pictures look upside down in an image viewer).
-#ifndef TRAMBLE_ARTGEN_SPHEREMAPS_H
-#define TRAMBLE_ARTGEN_SPHEREMAPS_H
+#pragma once
 
 #include "raster.h"
 
@@ -20,5 +19,3 @@ Raster makeChromeSphereMap();
 Raster makeBrushedSphereMap();
 
 }  // namespace Tramble
-
-#endif

@@ -20,8 +20,10 @@ tramble_on_exit() {
 
 # Everything needed to build, run and test the demo headless.
 TRAMBLE_PACKAGES=(cmake g++ make pkg-config libsdl1.2-compat-dev libsdl-image1.2-dev libgl-dev
-    libglu1-mesa-dev libgl1-mesa-dri libboost-dev libmpg123-dev googletest libgtest-dev
+    libgles-dev libglu1-mesa-dev libgl1-mesa-dri libboost-dev libmpg123-dev googletest libgtest-dev
     libbenchmark-dev xvfb xauth xdotool x11-utils zlib1g-dev)
+# The tests that draw, as the shader back end's run selects them: every suite with a GL context.
+TRAMBLE_DRAWING_TESTS='^(RendererTest|TextureTest|FontTest|EffectDrawingTest|SceneTest|TextSequenceTest|SceneHandlerTest|InputChain|GoldenFrames|ShaderBinary)\.'
 # The artwork generator's tests need its rasteriser and typeface; the format check its tool.
 TRAMBLE_PACKAGES+=(libfreetype-dev fonts-dejavu-core clang-format git)
 
@@ -46,12 +48,19 @@ tramble_require_packages() {
     fi
 }
 
-# Configures and builds into $1 with any further CMake arguments.
+# Configures and builds into $1 with any further CMake arguments; after "--", only the targets
+# named.
 tramble_build() {
     local dir="$1"
     shift
-    cmake -S "$TRAMBLE_ROOT" -B "$dir" -DTRAMBLE_WERROR=ON "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    local options=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        options+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift
+    cmake -S "$TRAMBLE_ROOT" -B "$dir" -DTRAMBLE_WERROR=ON "${options[@]}" >/dev/null
+    cmake --build "$dir" -j "$(nproc)" ${1:+--target "$@"}
 }
 
 # The optimised build, build-release, shared by the play, video and figures commands (the
@@ -85,24 +94,18 @@ tramble_have_display() {
     [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
 }
 
-# Starts a private Xvfb with GLX on a free display number, exports DISPLAY and kills the
-# server when the calling shell exits.
+# Starts a private Xvfb with GLX (tools/lib/xvfb.sh), exports DISPLAY and stops the server
+# when the calling shell exits.
 tramble_start_xvfb() {
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] || break
-    done
-    Xvfb ":${n}" -screen 0 1024x768x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
-    TRAMBLE_XVFB_PID=$!
-    tramble_on_exit "kill $TRAMBLE_XVFB_PID 2>/dev/null"
-    export DISPLAY=":${n}"
-    local tries
-    for tries in $(seq 1 50); do
-        xdpyinfo >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "tramble: Xvfb did not start on :${n}" >&2
-    return 1
+    local announced number
+    exec {announced}< <(exec "$TRAMBLE_ROOT/tools/lib/xvfb.sh")
+    tramble_on_exit "kill $! 2>/dev/null"
+    if ! read -r -t 10 number <&"$announced"; then
+        echo "tramble: Xvfb did not start" >&2
+        return 1
+    fi
+    exec {announced}<&-
+    export DISPLAY=":$number"
 }
 
 # Until killed, prints every 15 s how many frames the capture library's frame log $1
@@ -155,16 +158,16 @@ tramble_fuzz() {
     for target in "$@"; do
         cmake --build "$TRAMBLE_FUZZ_BUILD" -j "$(nproc)" --target "${target}_fuzz"
     done
-    export SDL_AUDIODRIVER=dummy
-    export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
-    export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+    local environment=(SDL_AUDIODRIVER=dummy
+        LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
+        UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}")
     mkdir -p "$TRAMBLE_FUZZ_BUILD/logs"
     local failed=0
     local -a pids=()
     for target in "$@"; do
         local binary="$TRAMBLE_FUZZ_BUILD/fuzz/${target}_fuzz"
         local kept=("$TRAMBLE_ROOT/fuzz/regressions/$target"/*)
-        if [ -e "${kept[0]}" ] && ! "$binary" "${kept[@]}" >"$TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" 2>&1; then
+        if [ -e "${kept[0]}" ] && ! env "${environment[@]}" "$binary" "${kept[@]}" >"$TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" 2>&1; then
             echo "fuzz: $target fails a kept input; see $TRAMBLE_FUZZ_BUILD/logs/$target-replay.log" >&2
             failed=1
         fi
@@ -174,7 +177,7 @@ tramble_fuzz() {
             -artifact_prefix="$TRAMBLE_FUZZ_BUILD/crashes/$target/")
         [ -f "$dictionary" ] && options+=(-dict="$dictionary")
         mkdir -p "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_FUZZ_BUILD/crashes/$target"
-        "$binary" "${options[@]}" "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_ROOT/fuzz/corpus/$target" \
+        env "${environment[@]}" "$binary" "${options[@]}" "$TRAMBLE_FUZZ_BUILD/corpus/$target" "$TRAMBLE_ROOT/fuzz/corpus/$target" \
             >"$TRAMBLE_FUZZ_BUILD/logs/$target.log" 2>&1 &
         pids+=($!)
     done

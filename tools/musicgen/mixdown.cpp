@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace musicgen {
+namespace Tramble {
 namespace {
 
 // Echo time in beats (a dotted eighth, which lands between the sixteenths), and its feedback.
@@ -116,7 +116,7 @@ float fadeGain(double t, const Mastering& m) {
         return 0.0f;
     }
     const double c = std::cos((t - m.fadeFrom) / (m.fadeTo - m.fadeFrom) * 1.5707963267948966);
-    return float(c * c);
+    return static_cast<float>(c * c);
 }
 
 // Offline look-ahead limiter: the gain curve is built backwards (ramping down before each
@@ -128,11 +128,11 @@ void limit(Track& track, float ceiling) {
         const float peak = std::max(std::fabs(track.left[i]), std::fabs(track.right[i]));
         gain[i] = peak > ceiling ? ceiling / peak : 1.0f;
     }
-    const float attackStep = float(1.0 / (limiterAttack * sampleRate));
+    const float attackStep = static_cast<float>(1.0 / (limiterAttack * sampleRate));
     for (std::size_t i = n - 1; i-- > 0;) {
         gain[i] = std::min(gain[i], gain[i + 1] + attackStep);
     }
-    const float release = float(1.0 - std::exp(-1.0 / (limiterRelease * sampleRate)));
+    const float release = static_cast<float>(1.0 - std::exp(-1.0 / (limiterRelease * sampleRate)));
     for (std::size_t i = 1; i < n; ++i) {
         gain[i] = std::min(gain[i], gain[i - 1] + (1.0f - gain[i - 1]) * release);
     }
@@ -163,7 +163,7 @@ Track mixdown(const Mixer& mix, const Mastering& mastering) {
         f.setup(highPassHz, 0.29f);
     }
     for (std::size_t i = 0; i < n; ++i) {
-        const float fade = fadeGain(double(i) / sampleRate, mastering);
+        const float fade = fadeGain(static_cast<double>(i) / sampleRate, mastering);
         track.left[i] = highPass[0].process(track.left[i]).high * fade;
         track.right[i] = highPass[1].process(track.right[i]).high * fade;
     }
@@ -177,14 +177,15 @@ Track mixdown(const Mixer& mix, const Mastering& mastering) {
 }
 
 float rmsDb(const Track& track, double from, double to) {
-    const std::size_t begin = std::min(track.left.size(), std::size_t(from * sampleRate));
-    const std::size_t end = std::min(track.left.size(), std::size_t(to * sampleRate));
+    const std::size_t begin = std::min(track.left.size(), static_cast<std::size_t>(from * sampleRate));
+    const std::size_t end = std::min(track.left.size(), static_cast<std::size_t>(to * sampleRate));
     double sum = 0.0;
     for (std::size_t i = begin; i < end; ++i) {
-        sum += double(track.left[i]) * track.left[i] + double(track.right[i]) * track.right[i];
+        sum +=
+            static_cast<double>(track.left[i]) * track.left[i] + static_cast<double>(track.right[i]) * track.right[i];
     }
     const double mean = end > begin ? sum / (2.0 * (end - begin)) : 0.0;
-    return float(10.0 * std::log10(std::max(mean, 1e-20)));
+    return static_cast<float>(10.0 * std::log10(std::max(mean, 1e-20)));
 }
 
 float peakDb(const Track& track) {
@@ -195,4 +196,4 @@ float peakDb(const Track& track) {
     return 20.0f * std::log10(std::max(peak, 1e-10f));
 }
 
-}  // namespace musicgen
+}  // namespace Tramble

@@ -6,7 +6,7 @@
 
 #include "synth.h"
 
-namespace musicgen {
+namespace Tramble {
 
 // How a finished mix is faded, levelled and limited.
 struct Mastering {
@@ -27,4 +27,4 @@ float rmsDb(const Track& track, double from, double to);
 // Highest absolute sample, in dBFS.
 float peakDb(const Track& track);
 
-}  // namespace musicgen
+}  // namespace Tramble

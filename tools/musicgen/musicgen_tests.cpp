@@ -12,7 +12,7 @@
 #include "score.h"
 #include "synth.h"
 
-namespace musicgen {
+namespace Tramble {
 namespace {
 
 // Amplitude of a sine after the filter's low-pass output, measured once it has settled.
@@ -21,7 +21,7 @@ float lowPassGain(float cutoff, double hz) {
     filter.setup(cutoff, 0.29f);
     float peak = 0.0f;
     for (int i = -sampleRate / 4; i < sampleRate / 4; ++i) {
-        const float y = filter.process(float(std::sin(6.283185307179586 * hz * i / sampleRate))).low;
+        const float y = filter.process(static_cast<float>(std::sin(6.283185307179586 * hz * i / sampleRate))).low;
         peak = std::max(peak, i > 0 ? std::fabs(y) : 0.0f);
     }
     return peak;
@@ -32,7 +32,7 @@ float lowPassGain(float cutoff, double hz) {
 TEST(BeatGrid, BeatsNeverDriftFromTheTempo) {
     const double exactBeat = 60.0 * sampleRate / tempo;
     for (int beat = 0; beat < 450; ++beat) {
-        EXPECT_LE(std::fabs(double(beatSample(beat)) - beat * exactBeat), 0.5) << beat;
+        EXPECT_LE(std::fabs(static_cast<double>(beatSample(beat)) - beat * exactBeat), 0.5) << beat;
     }
 }
 
@@ -62,7 +62,7 @@ TEST(Piece, FitsTheDemo) {
     renderScore(mix);
     const Track track = mixdown(mix, scoreMastering());
 
-    EXPECT_EQ(track.left.size(), std::size_t(205) * 44100);
+    EXPECT_EQ(track.left.size(), static_cast<std::size_t>(205) * 44100);
     EXPECT_LE(rmsDb(track, 204.5, 205.0), -200.0f);  // ends in digital silence
     EXPECT_GT(rmsDb(track, 198.0, 200.0), -60.0f);   // after a fade, not a cut
 
@@ -82,4 +82,4 @@ TEST(Piece, FitsTheDemo) {
 }
 
 }  // namespace
-}  // namespace musicgen
+}  // namespace Tramble

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <iterator>
 
-namespace musicgen {
+namespace Tramble {
 namespace {
 
 // First bar of each section after the opening.
@@ -141,7 +141,7 @@ const ChordShape& chordAt(double bar) {
             section = &s;
         }
     }
-    const std::size_t slot = std::size_t(bar - section->firstBar) / 2;
+    const std::size_t slot = static_cast<std::size_t>(bar - section->firstBar) / 2;
     return chordShapes[section->chords[std::min(slot, section->chords.size() - 1)]];
 }
 
@@ -189,8 +189,8 @@ void Song::pads() {
             const double bar = section.firstBar + 2.0 * j;
             const double length = j + 1 == section.chords.size() ? end - bar : 2.0;
             const double releaseBars = patch.release / beats(4.0);
-            patch.cutoff = float(padCutoffAt(bar));
-            patch.cutoffEnd = float(padCutoffAt(bar + length + releaseBars));
+            patch.cutoff = static_cast<float>(padCutoffAt(bar));
+            patch.cutoffEnd = static_cast<float>(padCutoffAt(bar + length + releaseBars));
             const ChordShape& chord = chordShapes[section.chords[j]];
             const Place place{0.0f, section.padReverb, 0.0f, true};
             for (int tone : chord.tones) {
@@ -204,13 +204,13 @@ void Song::pads() {
 // Random bell drops on the sixteenth grid, picked from the chord, like rain on water.
 void Song::rain(int fromBar, int toBar, float densityFrom, float densityTo) {
     for (int step = fromBar * stepsPerBar; step < toBar * stepsPerBar; ++step) {
-        const double bar = double(step) / stepsPerBar;
-        const float density = lerp(densityFrom, densityTo, float((bar - fromBar) / (toBar - fromBar)));
+        const double bar = static_cast<double>(step) / stepsPerBar;
+        const float density = lerp(densityFrom, densityTo, static_cast<float>((bar - fromBar) / (toBar - fromBar)));
         if (rng.uniform() >= density) {
             continue;
         }
         const ChordShape& chord = chordAt(bar);
-        const int note = chord.tones[rng.next() % 3] + 12 * int(1 + rng.next() % 2);
+        const int note = chord.tones[rng.next() % 3] + 12 * static_cast<int>(1 + rng.next() % 2);
         const float velocity = 0.35f + 0.65f * rng.uniform();
         const float decay = 0.25f + 0.35f * rng.uniform();
         const Place place{0.8f * rng.bipolar(), 0.45f, 0.3f, false};
@@ -257,7 +257,7 @@ void Song::opening() {
 void Song::build() {
     const Patch pluck = pluckPatch();
     for (int bar = buildBar; bar < mainBar; ++bar) {
-        const float progress = float(bar - buildBar) / (mainBar - buildBar);
+        const float progress = static_cast<float>(bar - buildBar) / (mainBar - buildBar);
         const ChordShape& chord = chordAt(bar);
         const bool lastBar = bar == mainBar - 1;
         for (int beat = 0; beat < 4; ++beat) {
@@ -330,7 +330,7 @@ void Song::mainPart() {
     const int segments[] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 3};
     const Patch lead = leadPatch(1100.0f, 2600.0f);
     for (std::size_t j = 0; j < std::size(segments); ++j) {
-        melody(mainBar + 2 * int(j), segments[j], 0.9f, lead, Place{0.05f, 0.25f, 0.22f, false});
+        melody(mainBar + 2 * static_cast<int>(j), segments[j], 0.9f, lead, Place{0.05f, 0.25f, 0.22f, false});
     }
 }
 
@@ -386,7 +386,7 @@ void Song::outro() {
     for (int segment = 0; segment < 8; ++segment) {
         melody(outroBar + 2 * segment, segment, 0.85f - 0.07f * segment, lead, Place{0.1f, 0.4f, 0.45f, false});
     }
-    rain(97, int(songBars), 0.2f, 0.04f);
+    rain(97, static_cast<int>(songBars), 0.2f, 0.04f);
 }
 
 }  // namespace
@@ -409,4 +409,4 @@ std::vector<SectionSpan> sectionSpans() {
     return spans;
 }
 
-}  // namespace musicgen
+}  // namespace Tramble

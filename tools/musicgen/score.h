@@ -7,7 +7,7 @@
 #include "mixdown.h"
 #include "synth.h"
 
-namespace musicgen {
+namespace Tramble {
 
 // Renders every note of the piece into a mixer of songFrames frames.
 void renderScore(Mixer& mix);
@@ -22,4 +22,4 @@ struct SectionSpan {
 };
 std::vector<SectionSpan> sectionSpans();
 
-}  // namespace musicgen
+}  // namespace Tramble

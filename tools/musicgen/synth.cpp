@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace musicgen {
+namespace Tramble {
 namespace {
 
 // Two pi, for phases kept in cycles.
@@ -61,7 +61,7 @@ float tailEnvelope(double t, double tau, double length) {
         return 0.0f;
     }
     const double floor = std::exp(-length / tau);
-    return float((std::exp(-t / tau) - floor) / (1.0 - floor));
+    return static_cast<float>((std::exp(-t / tau) - floor) / (1.0 - floor));
 }
 
 float patchEnvelope(double t, double held, const Patch& p) {
@@ -72,22 +72,22 @@ float patchEnvelope(double t, double held, const Patch& p) {
         return p.sustain + (1.0 - p.sustain) * std::exp(-(x - p.attack) / p.decay);
     };
     if (t < held) {
-        return float(level(t));
+        return static_cast<float>(level(t));
     }
-    return float(level(held) * std::max(0.0, 1.0 - (t - held) / p.release));
+    return static_cast<float>(level(held) * std::max(0.0, 1.0 - (t - held) / p.release));
 }
 
 std::size_t frameCount(Mixer& mix, std::size_t start, double seconds) {
     if (start >= mix.frames) {
         return 0;
     }
-    return std::min(std::size_t(seconds * sampleRate), mix.frames - start);
+    return std::min(static_cast<std::size_t>(seconds * sampleRate), mix.frames - start);
 }
 
 }  // namespace
 
 std::size_t beatSample(double beat) {
-    return std::size_t(std::llround(beat * 60.0 * sampleRate / tempo));
+    return static_cast<std::size_t>(std::llround(beat * 60.0 * sampleRate / tempo));
 }
 
 double noteHz(double note) {
@@ -102,7 +102,7 @@ std::uint32_t Rng::next() {
 }
 
 float Rng::uniform() {
-    return float(next() >> 8) * (1.0f / 16777216.0f);
+    return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f);
 }
 
 float Rng::bipolar() {
@@ -111,7 +111,7 @@ float Rng::bipolar() {
 
 void Svf::setup(float cutoffHz, float resonance) {
     const float hz = std::clamp(cutoffHz, 20.0f, 0.45f * sampleRate);
-    const float g = float(std::tan(twoPi * 0.5 * hz / sampleRate));
+    const float g = static_cast<float>(std::tan(twoPi * 0.5 * hz / sampleRate));
     k = 2.0f * (1.0f - resonance);
     a1 = 1.0f / (1.0f + g * (g + k));
     a2 = g * a1;
@@ -139,8 +139,8 @@ void Mixer::add(std::size_t frame, int channel, float value, const Place& place)
     if (place.pan != lastPan) {
         const double angle = (place.pan + 1.0) * twoPi / 8.0;
         lastPan = place.pan;
-        panGain[0] = float(std::cos(angle));
-        panGain[1] = float(std::sin(angle));
+        panGain[0] = static_cast<float>(std::cos(angle));
+        panGain[1] = static_cast<float>(std::sin(angle));
     }
     const float v = value * panGain[channel];
     bus[place.ducked ? Ducked : Dry][channel][frame] += v;
@@ -156,9 +156,9 @@ void Mixer::addMono(std::size_t frame, float value, const Place& place) {
 void Mixer::duckAt(std::size_t frame, float depth) {
     const std::size_t n = frameCount(*this, frame, duckRecover * decayLengths);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / sampleRate;
+        const double t = static_cast<double>(i) / sampleRate;
         const double g = 1.0 - depth * std::min(1.0, t / duckAttack) * std::exp(-t / duckRecover);
-        duck[frame + i] = std::min(duck[frame + i], float(g));
+        duck[frame + i] = std::min(duck[frame + i], static_cast<float>(g));
     }
 }
 
@@ -167,7 +167,7 @@ void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double n
     const double total = seconds + patch.release;
     const std::size_t n = frameCount(mix, start, total);
     const double hz = noteHz(note);
-    const float unisonGain = 1.0f / std::sqrt(float(patch.voices));
+    const float unisonGain = 1.0f / std::sqrt(static_cast<float>(patch.voices));
     for (int channel = 0; channel < 2; ++channel) {
         std::vector<double> phase(patch.voices), step(patch.voices);
         for (int u = 0; u < patch.voices; ++u) {
@@ -178,7 +178,7 @@ void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double n
         double sinePhase = 0.0;
         Svf filter;
         for (std::size_t i = 0; i < n; ++i) {
-            const double t = double(i) / sampleRate;
+            const double t = static_cast<double>(i) / sampleRate;
             const double vibratoAmount = std::clamp((t - patch.attack - vibratoDelay) / vibratoFade, 0.0, 1.0);
             const double bend =
                 patch.vibrato > 0.0f
@@ -195,10 +195,12 @@ void synthNote(Mixer& mix, Rng& rng, std::size_t start, double seconds, double n
             sinePhase = frac(sinePhase + hz * bend / sampleRate);
             if (i % controlInterval == 0) {
                 const double glide = patch.cutoff + (patch.cutoffEnd - patch.cutoff) * t / total;
-                filter.setup(float(glide + patch.envCutoff * velocity * std::exp(-t / patch.envTime)), patch.resonance);
+                filter.setup(static_cast<float>(glide + patch.envCutoff * velocity * std::exp(-t / patch.envTime)),
+                             patch.resonance);
             }
             const float env = patchEnvelope(t, seconds, patch);
-            mix.add(start + i, channel, filter.process(float(osc)).low * env * velocity * patch.gain, place);
+            mix.add(start + i, channel, filter.process(static_cast<float>(osc)).low * env * velocity * patch.gain,
+                    place);
         }
     }
 }
@@ -209,10 +211,10 @@ void bell(Mixer& mix, std::size_t start, double note, float velocity, float deca
     const std::size_t n = frameCount(mix, start, length);
     const double hz = noteHz(note);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / sampleRate;
+        const double t = static_cast<double>(i) / sampleRate;
         const double mod = index * std::exp(-t / (decay * 0.4)) * std::sin(twoPi * hz * ratio * t);
         const double attack = std::min(1.0, t / 0.002);
-        const float v = float(std::sin(twoPi * hz * t + mod) * attack) * tailEnvelope(t, decay, length);
+        const float v = static_cast<float>(std::sin(twoPi * hz * t + mod) * attack) * tailEnvelope(t, decay, length);
         mix.addMono(start + i, v * velocity * bellGain, place);
     }
 }
@@ -220,19 +222,19 @@ void bell(Mixer& mix, std::size_t start, double note, float velocity, float deca
 void noiseSwell(Mixer& mix, Rng& rng, std::size_t start, double seconds, float cutoffFrom, float cutoffTo,
                 float velocity, SwellShape shape, const Place& place) {
     const std::size_t n = frameCount(mix, start, seconds);
-    const std::size_t total = std::size_t(seconds * sampleRate);
+    const std::size_t total = static_cast<std::size_t>(seconds * sampleRate);
     Svf filters[2];
     for (std::size_t i = 0; i < n; ++i) {
-        const double x = double(i) / total;
+        const double x = static_cast<double>(i) / total;
         if (i % controlInterval == 0) {
             for (auto& f : filters) {
-                f.setup(float(cutoffFrom * std::pow(cutoffTo / cutoffFrom, x)), 0.3f);
+                f.setup(static_cast<float>(cutoffFrom * std::pow(cutoffTo / cutoffFrom, x)), 0.3f);
             }
         }
         const double amp = shape == SwellShape::Rise ? x * x : std::sin(twoPi * 0.5 * x);
         for (int channel = 0; channel < 2; ++channel) {
             const float v = filters[channel].process(rng.bipolar()).band;
-            mix.add(start + i, channel, v * float(amp) * velocity * swellGain, place);
+            mix.add(start + i, channel, v * static_cast<float>(amp) * velocity * swellGain, place);
         }
     }
 }
@@ -241,8 +243,8 @@ void kick(Mixer& mix, std::size_t start, float velocity) {
     const std::size_t n = frameCount(mix, start, kickSeconds);
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / sampleRate;
-        const float body = float(std::sin(twoPi * phase)) * tailEnvelope(t, kickDecay, kickSeconds);
+        const double t = static_cast<double>(i) / sampleRate;
+        const float body = static_cast<float>(std::sin(twoPi * phase)) * tailEnvelope(t, kickDecay, kickSeconds);
         phase += (kickHz + kickSweepHz * std::exp(-t / kickSweepTime)) / sampleRate;
         const float v = std::tanh(kickDrive * body) / std::tanh(kickDrive);
         mix.addMono(start + i, v * velocity * kickGain, Place{});
@@ -256,8 +258,8 @@ void snare(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
     filter.setup(snareNoiseHz, 0.1f);
     double phase = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / sampleRate;
-        const float tone = float(std::sin(twoPi * phase)) * tailEnvelope(t, 0.045, snareSeconds);
+        const double t = static_cast<double>(i) / sampleRate;
+        const float tone = static_cast<float>(std::sin(twoPi * phase)) * tailEnvelope(t, 0.045, snareSeconds);
         phase += (snareHz + snareSweepHz * std::exp(-t / 0.012)) / sampleRate;
         const float noise = filter.process(rng.bipolar()).band * tailEnvelope(t, 0.1, snareSeconds);
         mix.addMono(start + i, (0.6f * tone + noise) * velocity * snareGain, Place{0.05f, 0.18f, 0.0f, false});
@@ -270,10 +272,10 @@ void clap(Mixer& mix, Rng& rng, std::size_t start, float velocity) {
     Svf filter;
     filter.setup(clapHz, 0.35f);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / sampleRate;
+        const double t = static_cast<double>(i) / sampleRate;
         const double burst = t < tailStart ? std::exp(-std::fmod(t, clapGap) / 0.0035) : 0.0;
         const double tail = t >= tailStart ? tailEnvelope(t - tailStart, 0.08, clapSeconds - tailStart) : 0.0;
-        const float v = filter.process(rng.bipolar()).band * float(burst + tail);
+        const float v = filter.process(rng.bipolar()).band * static_cast<float>(burst + tail);
         mix.addMono(start + i, v * velocity * clapGain, Place{-0.1f, 0.3f, 0.0f, false});
     }
 }
@@ -284,15 +286,15 @@ void cymbal(Mixer& mix, Rng& rng, std::size_t start, float velocity, float decay
     Svf filter;
     filter.setup(cymbalCutoff, 0.2f);
     for (std::size_t i = 0; i < n; ++i) {
-        const double t = double(i) / sampleRate;
+        const double t = static_cast<double>(i) / sampleRate;
         double metal = 0.0;
         for (double hz : metalHz) {
             metal += frac(hz * t) < 0.5 ? 1.0 : -1.0;
         }
-        const float x = float(metal / std::size(metalHz)) * 0.6f + rng.bipolar() * 0.6f;
+        const float x = static_cast<float>(metal / std::size(metalHz)) * 0.6f + rng.bipolar() * 0.6f;
         const float v = filter.process(x).high * tailEnvelope(t, decay, length);
         mix.addMono(start + i, v * velocity * cymbalGain, place);
     }
 }
 
-}  // namespace musicgen
+}  // namespace Tramble

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace musicgen {
+namespace Tramble {
 
 // Output sample rate in Hz.
 constexpr int sampleRate = 44100;
@@ -16,7 +16,7 @@ constexpr int tempo = 130;
 // Length of the piece in seconds, the length of the demo's timeline.
 constexpr int songSeconds = 205;
 // Stereo frames in the whole piece.
-constexpr std::size_t songFrames = std::size_t(sampleRate) * songSeconds;
+constexpr std::size_t songFrames = static_cast<std::size_t>(sampleRate) * songSeconds;
 
 // Seconds in one beat.
 constexpr double beatSeconds = 60.0 / tempo;
@@ -150,4 +150,4 @@ void clap(Mixer& mix, Rng& rng, std::size_t start, float velocity);
 // Hats and crash share one metallic noise; decay picks closed (~0.04 s) to crash (~1 s).
 void cymbal(Mixer& mix, Rng& rng, std::size_t start, float velocity, float decay, const Place& place);
 
-}  // namespace musicgen
+}  // namespace Tramble

@@ -3,8 +3,6 @@
 // grid and from another mesh-based layer (the water surface) holds a single mesh.
 #pragma once
 
-#include <memory>
-
 #include "demo/effects/mesh.h"
 
 namespace Tramble {
@@ -19,12 +17,6 @@ public:
     // lie strictly inside the grid's rectangle.
     float heightAt(float x, float z) const;
 
-    // The result of Mesh::computeNormals (up to the sign of zero components), computed row
-    // by row from the grid's fixed triangle layout so that the loops vectorise: each
-    // vertex sums its six faces in the order the triangle list holds them. Relies on the
-    // triangle list being the one the constructor built; positions may move freely.
-    void computeNormals() override;
-
     // Number of triangles a grid of these dimensions needs.
     static int triangleCountFor(int columns, int rows) { return (2 * rows - 2) * (columns - 1); }
 
@@ -32,12 +24,6 @@ public:
     int rows;
     float halfWidth;
     float halfDepth;
-
-private:
-    // Scratch for computeNormals, by component: the positions, then the two face normals of
-    // every cell on a (columns + 1) x (rows + 1) lattice whose border cells stay zero, so
-    // that a vertex on the rim sums six faces like any other.
-    std::unique_ptr<float[]> scratch;
 };
 
 }  // namespace Tramble

@@ -10,7 +10,7 @@ namespace Tramble {
 
 namespace {
 
-// Pi as the pulse step has always been computed with, in single precision.
+// Pi for the pulse step, in single precision: a double pi would move the tube off the golden frames.
 const float pulsePi = 3.1415927f;
 
 // A point of the curve at angle t (radians): a (p, q) torus knot of the given size.
@@ -19,7 +19,8 @@ Vector3 knotPoint(float p, float q, float knotScale, float t) {
     return Vector3(std::cos(p * t), std::cos(q * t), std::sin(p * t)) * r;
 }
 
-// The pulse wave, sin(2 phase) written the way it has always been computed, plus offset.
+// The pulse wave, sin(2 phase) as 2 cos sin, plus offset: std::sin(2 phase) rounds
+// differently and would move the tube off the golden frames.
 float pulseFactor(float phase, float offset) {
     return 2.0f * std::cos(phase) * std::sin(phase) + offset;
 }

@@ -22,8 +22,7 @@ public:
     // Smooth vertex normals: each vertex gets the normalised sum of the unnormalised face
     // normals of its triangles, in triangle order, so larger faces weigh more. A vertex
     // that touches no triangle of non-zero area gets the zero vector rather than NaNs.
-    // Meshes of a known layout may override it with a faster pass of the same result.
-    virtual void computeNormals();
+    void computeNormals();
 
     VertexArray vertexArray;
     TriangleList triangleList;

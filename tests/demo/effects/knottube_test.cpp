@@ -46,12 +46,14 @@ TEST(KnotTubeTest, RingsCircleTheCurveEvenlySquareToItsChordsAtTheRadiusOrItsPul
                 const int far = 4 * ((ring + 1) % rings * sides + side);
                 const Vector3& n = normals[v];
                 // One turn, not several: consecutive offsets turn the same way round the chord.
-                ASSERT_TRUE(std::fabs(n.length() - 1.0f) < 1e-5f && (p[v] - centre - n * radius).length() < 2e-3f &&
-                            std::fabs(n.dot(chord)) < 1e-4f &&
-                            std::fabs(n.dot(normals[next]) - std::cos(2.0f * pi / sides)) < 1e-5f &&
-                            n.cross(normals[next]).dot(chord) > 0.0f)
-                    << pulsing << " " << v;
-                ASSERT_TRUE((p[v + 2] - p[next]).length() < 2e-4f && (p[v + 1] - p[far]).length() < 2e-4f) << v;
+                SCOPED_TRACE(testing::Message() << "pulsing " << pulsing << ", vertex " << v);
+                ASSERT_NEAR(n.length(), 1.0f, 1e-5f);
+                ASSERT_LT((p[v] - centre - n * radius).length(), 2e-3f);
+                ASSERT_NEAR(n.dot(chord), 0.0f, 1e-4f);
+                ASSERT_NEAR(n.dot(normals[next]), std::cos(2.0f * pi / sides), 1e-5f);
+                ASSERT_GT(n.cross(normals[next]).dot(chord), 0.0f);
+                ASSERT_LT((p[v + 2] - p[next]).length(), 2e-4f);
+                ASSERT_LT((p[v + 1] - p[far]).length(), 2e-4f);
             }
         }
         for (float turns : {1.0f, 2.0f}) {

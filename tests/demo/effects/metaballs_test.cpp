@@ -77,7 +77,8 @@ TEST(MarchingCubesTablesTest, EqualThePublishedReference) {
             section->push_back(static_cast<int>(std::stol(entry, nullptr, 0)));
         }
     }
-    ASSERT_TRUE(edges.size() == 256u && triangles.size() == 256u * 16u);
+    ASSERT_EQ(edges.size(), 256u);
+    ASSERT_EQ(triangles.size(), 256u * 16u);
     for (size_t i = 0; i < 256; ++i) {
         EXPECT_EQ(marchingCubesEdges[i], edges[i]) << i;
         EXPECT_TRUE(std::equal(marchingCubesTriangles[i], marchingCubesTriangles[i] + 16, &triangles[i * 16])) << i;
@@ -100,18 +101,20 @@ TEST(MetaballsTest, SurfaceEqualsAPlainCubeByCubeEvaluation) {
         metaballs.polygonise();
         const std::vector<Vector3> plain = polygonisePlainly(metaballs);
         const PartialMesh& surface = metaballs.getSurface();
-        ASSERT_TRUE(6 * surface.drawCount == static_cast<int>(plain.size()) &&
-                    surface.vertexCount == 3 * surface.drawCount)
-            << a;
+        ASSERT_EQ(6 * surface.drawCount, static_cast<int>(plain.size())) << a;
+        ASSERT_EQ(surface.vertexCount, 3 * surface.drawCount) << a;
         for (int t = 0; t < surface.drawCount; ++t) {
             for (int k = 0; k < 3; ++k) {
                 const unsigned int v = surface.triangleList.triangles[t].v[k];
                 const Vector3& p = plain[static_cast<size_t>(6 * t + 2 * k)];
                 const Vector3& q = surface.vertexArray.vertices[v];
-                ASSERT_TRUE(v == static_cast<unsigned int>(3 * t + 2 - k) && q.x == p.x && q.y == p.y && q.z == p.z &&
-                            (surface.vertexArray.normals[v] - plain[static_cast<size_t>(6 * t + 2 * k + 1)]).length() <
-                                1e-6f)
-                    << a << " triangle " << t;
+                SCOPED_TRACE(testing::Message() << a << " triangle " << t);
+                ASSERT_EQ(v, static_cast<unsigned int>(3 * t + 2 - k));
+                ASSERT_EQ(q.x, p.x);
+                ASSERT_EQ(q.y, p.y);
+                ASSERT_EQ(q.z, p.z);
+                ASSERT_LT((surface.vertexArray.normals[v] - plain[static_cast<size_t>(6 * t + 2 * k + 1)]).length(),
+                          1e-6f);
             }
         }
     }

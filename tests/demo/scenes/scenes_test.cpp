@@ -22,7 +22,24 @@
 namespace Tramble {
 namespace {
 
-// Mean red, green and blue (0 to 255) of the pixels of a region with a channel above 8;
+// Pixel thresholds, channels 0 to 255. A pixel is lit with a channel above litChannel; a
+// picture is there with more than picturePixels lit in the band (creditsPixels for the
+// credits). The opening flash is brighter than flashBrightness on average, the stops after it
+// darker by flashFade. A colour is blue with blue above red by blueOverRed (the rain's green
+// above red by greenOverRed), red and green even within evenChannels. A pixel of the window's
+// outline has every channel above whiteChannel, and each edge more than whiteEdgePixels.
+const int litChannel = 8;
+const int picturePixels = 320;
+const int creditsPixels = 500;
+const double flashBrightness = 220.0;
+const double flashFade = 50.0;
+const float blueOverRed = 30.0f;
+const float greenOverRed = 20.0f;
+const float evenChannels = 2.0f;
+const int whiteChannel = 240;
+const int whiteEdgePixels = 12;
+
+// Mean red, green and blue (0 to 255) of the pixels of a region with a channel above litChannel;
 // the count of those pixels; the mean of all channels.
 struct Lit {
     Vector3 colour;
@@ -34,7 +51,7 @@ Lit measure(const std::vector<unsigned char>& rgb) {
     Lit lit;
     for (size_t i = 0; i < rgb.size(); i += 3) {
         lit.brightness += rgb[i] + rgb[i + 1] + rgb[i + 2];
-        if (std::max({rgb[i], rgb[i + 1], rgb[i + 2]}) > 8) {
+        if (std::max({rgb[i], rgb[i + 1], rgb[i + 2]}) > litChannel) {
             lit.colour += Vector3(rgb[i], rgb[i + 1], rgb[i + 2]);
             ++lit.pixels;
         }
@@ -107,7 +124,7 @@ protected:
             scene.elapsed += step;
             scene.updateTask(step);
             lit = drawFrame(scene);
-            EXPECT_GT(lit.pixels, 320) << "blank frame after " << scene.elapsed << " ms";
+            EXPECT_GT(lit.pixels, picturePixels) << "blank frame after " << scene.elapsed << " ms";
         }
         return lit;
     }
@@ -116,12 +133,16 @@ protected:
     // near white in its first frame and clearly darker at the stops. The last frame's measure.
     Lit playThrough(IDemoScene& scene, std::initializer_list<unsigned int> stops, bool flash) {
         const double first = playFrames(scene, 1, 16).brightness;
-        EXPECT_TRUE(!flash || first > 220.0) << "the opening flash";
+        if (flash) {
+            EXPECT_GT(first, flashBrightness) << "the opening flash";
+        }
         Lit lit;
         for (unsigned int at : stops) {
             runUntil(scene, at, 20);
             lit = playFrames(scene, 2, 16);
-            EXPECT_TRUE(!flash || lit.brightness < first - 50.0) << at;
+            if (flash) {
+                EXPECT_LT(lit.brightness, first - flashFade) << at;
+            }
         }
         return lit;
     }
@@ -176,7 +197,8 @@ TEST_F(SceneTest, Scene1DrawsAPictureAtEveryStageWithBlueRain) {
     playThrough(scene, {6000, 20000, 37000, 41000, 44000}, false);
     expectIndependenceOfThePreviousFrame(scene, true);
     const Vector3 rain = colourOf(scene.rain);
-    EXPECT_TRUE(rain.z > rain.y + 30.0f && rain.y > rain.x + 20.0f);
+    EXPECT_GT(rain.z, rain.y + blueOverRed);
+    EXPECT_GT(rain.y, rain.x + greenOverRed);
 }
 
 // At a steady frame rate the rain keeps the waves within a few units; one explicit step of
@@ -223,7 +245,8 @@ TEST_F(SceneTest, Scene2DrawsItsPictureWithBlueSparksSwingingRoundTheBlob) {
     expectIndependenceOfThePreviousFrame(scene, true);
     EXPECT_GT(scene.sparks.position.length(), 1.0f) << "the emitter swings out";
     const Vector3 sparks = colourOf(scene.sparks);
-    EXPECT_TRUE(sparks.z > sparks.x + 30.0f && std::fabs(sparks.x - sparks.y) < 2.0f);
+    EXPECT_GT(sparks.z, sparks.x + blueOverRed);
+    EXPECT_NEAR(sparks.x, sparks.y, evenChannels);
 }
 
 // The balls' paths repeat every 2 pi radians, which the scene's 40 s cover many times.
@@ -264,11 +287,11 @@ TEST_F(SceneTest, Scene3DrawsItsPictureWithTheWindowOutlinedInWhite) {
             bool found = false;
             for (int d = 0; d < 25; ++d) {
                 const unsigned char* p = &frame[3 * ((y + d / 5 - 2) * 800 + x + d % 5 - 2)];
-                found = found || std::min({p[0], p[1], p[2]}) > 240;
+                found = found || std::min({p[0], p[1], p[2]}) > whiteChannel;
             }
             white += found ? 1 : 0;
         }
-        EXPECT_GT(white, 12) << "edge " << edge;
+        EXPECT_GT(white, whiteEdgePixels) << "edge " << edge;
     }
     playThrough(scene, {15000, 39000}, false);
     expectIndependenceOfThePreviousFrame(scene, true);
@@ -283,8 +306,8 @@ TEST_F(SceneTest, Scene4DrawsBlueTrailsOfWhichTheOuterTwoFly) {
     Scene4 scene;
     attach(scene, 3);
     const Vector3 trails = playThrough(scene, {3100, 15000}, true).colour;
-    EXPECT_GT(trails.z, trails.x + 30.0f);
-    EXPECT_NEAR(trails.x, trails.y, 2.0f);
+    EXPECT_GT(trails.z, trails.x + blueOverRed);
+    EXPECT_NEAR(trails.x, trails.y, evenChannels);
     EXPECT_GT(scene.trails[0].position.length(), 1.0f);
     EXPECT_EQ(scene.trails[1].position.length(), 0.0f);
     EXPECT_GT(scene.trails[2].position.length(), 1.0f);
@@ -302,7 +325,7 @@ TEST_F(SceneTest, Scene5ShowsTheCredits) {
     Scene5 scene;
     attach(scene, 4);
     runUntil(scene, 3000, 20);
-    EXPECT_GT(drawFrame(scene).pixels, 500);
+    EXPECT_GT(drawFrame(scene).pixels, creditsPixels);
     expectIndependenceOfThePreviousFrame(scene, false);
 }
 

@@ -1,7 +1,7 @@
-// SDL's audio device as the preload libraries see it: every buffer the program's callback
-// fills is shown to an observer, and a library that drives the program's clock itself also
-// drives the device, pulling the callback by hand on the main thread in step with that
-// clock instead of letting SDL's audio thread play in real time.
+// SDL's audio device as the capture library sees it: every buffer the program's callback
+// fills is shown to the sound part (sound.cpp), and on any clock but SDL's own the library
+// drives the device itself, pulling the callback by hand on the main thread in step with
+// that clock instead of letting SDL's audio thread play in real time.
 #pragma once
 
 #include <SDL.h>
@@ -11,15 +11,15 @@
 namespace Tramble {
 namespace AudioPump {
 
-// Defined by the library that links this in: true when it pulls the device itself (no
+// Defined by the clock (clock.cpp): true when the library pulls the device itself (no
 // device is opened, no thread runs; SDL_OpenAudio and the calls after it are answered here),
 // false when SDL's own device plays. Asked at every wrapped call, so it must not change.
 bool pullsByHand();
 
-// Sees each buffer right after the program's callback has filled it, on the thread that
-// called it; bytes in the format the program opened the device with.
-using Observer = void (*)(const Uint8* buffer, int bytes);
-void setObserver(Observer observer);
+// Defined by the sound part (sound.cpp): sees each buffer right after the program's callback
+// has filled it, on the thread that called it; bytes in the format the program opened the
+// device with.
+void observe(const Uint8* buffer, int bytes);
 
 // The open device's sample frames per second; 0 while none is open.
 int frequency();

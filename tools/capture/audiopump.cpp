@@ -1,5 +1,5 @@
 // The wrapped SDL 1.2 audio calls. SDL's own device gets the program's audio format with the
-// callback swapped for one that also calls the observer; a hand-pulled device keeps the
+// callback swapped for one that also shows each buffer to observe(); a hand-pulled device keeps the
 // format, starts paused as SDL's does, and reports its status, so that the audio library sees
 // a device that is open, playing or paused, and never lost.
 #include "audiopump.h"
@@ -42,7 +42,6 @@ struct Device {
 };
 
 Device device;
-Observer observer = nullptr;
 
 // The frames after which the hand-pulled device hangs, if it is to.
 std::uint64_t hangAfterFrames() {
@@ -55,9 +54,7 @@ std::uint64_t hangAfterFrames() {
 
 void SDLCALL watchedCallback(void*, Uint8* stream, int length) {
     device.callback(device.userdata, stream, length);
-    if (observer != nullptr) {
-        observer(stream, length);
-    }
+    observe(stream, length);
 }
 
 int openHandPulled(SDL_AudioSpec* desired, SDL_AudioSpec* obtained) {
@@ -91,10 +88,6 @@ int openWatched(SDL_AudioSpec* desired, SDL_AudioSpec* obtained) {
 }
 
 }  // namespace
-
-void setObserver(Observer newObserver) {
-    observer = newObserver;
-}
 
 int frequency() {
     return device.open ? device.frequency : 0;
