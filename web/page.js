@@ -97,6 +97,9 @@ if (hasWebGL()) {
     }
   });
 } else {
+  // The program still loads behind the message: nothing it reports may replace it.
+  Module.setStatus = () => {};
+  Module.onRuntimeInitialized = () => {};
   progress.hidden = true;
   startButton.hidden = true;
   statusLine.textContent =
