@@ -5,15 +5,17 @@
 #   --build  only builds.
 #   --check  builds, then checks that the browser build decodes our music and pictures as
 #            the desktop does (the same program built natively, run side by side).
+#   --test   builds, then checks the page in headless Chromium (tools/webtest/webtest.js):
+#            the whole run, frames against the desktop's, the first scene change on its music.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$TRAMBLE_ROOT"
 
 mode="${1:-serve}"
 case "$mode" in
-serve | --build | --check) ;;
+serve | --build | --check | --test) ;;
 *)
-    echo "usage: $0 [--build | --check]" >&2
+    echo "usage: $0 [--build | --check | --test]" >&2
     exit 2
     ;;
 esac
@@ -152,6 +154,41 @@ if [ "$mode" = --check ]; then
 fi
 [ "$mode" = --build ] && exit 0
 
+if [ "$mode" = --test ]; then
+    # The frames compared: at least one in every scene, on the fixed clock's step of 43
+    # device buffers (998.46 ms; the desktop's capture takes the same fraction).
+    frames=10,30,50,75,100,118,140,160,183,199
+    step_ms=440320/441
+    echo "== the page in headless Chromium"
+    webtest="$TRAMBLE_WEB_BUILD/webtest"
+    mkdir -p "$webtest"
+    cp tools/webtest/package.json "$webtest/"
+    (cd "$webtest" && npm install --no-audit --no-fund --silent)
+    export NODE_PATH="$webtest/node_modules"
+    tramble_build_capture
+    tramble_start_xvfb
+    rm -rf "$webtest/desktop" "$webtest/browser"
+    mkdir -p "$webtest/desktop"
+    GALLIUM_DRIVER=llvmpipe SDL_AUDIODRIVER=dummy LD_PRELOAD="$TRAMBLE_CAPTURE_LIBRARY" TRAMBLE_FRAME_MS="$step_ms" \
+        TRAMBLE_CAPTURE_FRAMES="$frames" TRAMBLE_CAPTURE_DIR="$webtest/desktop" "$TRAMBLE_RELEASE_BUILD/tramble" \
+        >"$webtest/desktop/log.txt" 2>&1
+    port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+    python3 -m http.server "$port" --bind 127.0.0.1 --directory "$TRAMBLE_WEB_BUILD" >/dev/null 2>&1 &
+    tramble_on_exit "kill $! 2>/dev/null"
+    url="http://127.0.0.1:$port/"
+    for _ in $(seq 1 50); do
+        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+        sleep 0.1
+    done
+    failed=0
+    node tools/webtest/webtest.js run "$url" || failed=1
+    node tools/webtest/webtest.js pictures "$url" "$webtest/browser" "$frames" &&
+        node tools/webtest/webtest.js compare "$webtest/desktop" "$webtest/browser" "$frames" || failed=1
+    node tools/webtest/webtest.js sync "$url" 50 || failed=1
+    [ "$failed" = 0 ] && echo "tramble: the page passes its browser checks"
+    exit "$failed"
+fi
+
 port="${TRAMBLE_WEB_PORT:-8000}"
-echo "tramble: serving $TRAMBLE_WEB_BUILD at http://127.0.0.1:$port/ (Ctrl-C stops)"
+echo "tramble: the demo's page is at http://127.0.0.1:$port/ (Ctrl-C stops)"
 exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$TRAMBLE_WEB_BUILD"

@@ -1,11 +1,23 @@
 // The audio library's output: opens SDL's default audio device, decodes the playing streams
 // inside SDL's callback and counts, per stream, the bytes handed to the device; that count is
-// the stream's position.
+// the stream's position. In a browser the position is found from when the browser plays each
+// buffer (webaudio.js).
 #include "audio/audiooutput.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
+
+#ifdef __EMSCRIPTEN__
+extern "C" {
+// webaudio.js: starts noting when the browser plays each buffer; called once SDL has opened
+// its output, with how many buffers to remember.
+void tramble_audio_watch(int buffers);
+// The number of the buffer playing now and the seconds played of it; -1 before any.
+double tramble_audio_heard(double* secondsIn);
+}
+#endif
 
 namespace Tramble {
 
@@ -97,6 +109,9 @@ int AudioOutput::open(int device, DWORD frequency, DWORD flags) {
         return BASS_ERROR_DRIVER;
     }
     ownsSubsystem = !subsystemWasUp;
+#ifdef __EMSCRIPTEN__
+    tramble_audio_watch(static_cast<int>(recordedBuffers));
+#endif
     becomeOpen(frequency, flags, wanted.samples, true);
     SDL_PauseAudio(0);
     return BASS_OK;
@@ -115,6 +130,10 @@ int AudioOutput::openWithoutDevice(DWORD frequency) {
 
 void AudioOutput::becomeOpen(DWORD frequency, DWORD flags, DWORD frames, bool device) {
     isOpen = true;
+    paused = false;
+#ifdef __EMSCRIPTEN__
+    buffersMixed = 0;
+#endif
     hasDevice = device;
     this->frequency = frequency;
     initFlags = flags;
@@ -149,6 +168,7 @@ int AudioOutput::start() {
         return BASS_ERROR_INIT;
     }
     SDL_PauseAudio(0);
+    paused = false;
     return BASS_OK;
 }
 
@@ -157,6 +177,7 @@ int AudioOutput::stop() {
         return BASS_ERROR_INIT;
     }
     SDL_PauseAudio(1);
+    paused = true;
     return BASS_OK;
 }
 
@@ -214,6 +235,9 @@ int AudioOutput::play(HSTREAM handle, bool restart) {
             return BASS_ERROR_FILEOPEN;
         }
         channel->position = 0;
+#ifdef __EMSCRIPTEN__
+        channel->buffers.fill(BufferRecord());
+#endif
     }
     channel->playing = true;
     return BASS_OK;
@@ -233,9 +257,37 @@ int AudioOutput::readChannel(DWORD handle, Read read) {
     return BASS_OK;
 }
 
+#ifdef __EMSCRIPTEN__
+int AudioOutput::position(DWORD handle, QWORD& bytes) {
+    const QWORD latencyBytes = QWORD(latencyMs) * frequency / 1000 * bytesPerFrame;
+    return readChannel(
+        handle, [this, &bytes, latencyBytes](const Channel& channel) { bytes = heardBytes(channel) + latencyBytes; });
+}
+
+QWORD AudioOutput::heardBytes(const Channel& channel) const {
+    double secondsIn = 0.0;
+    const double playing = tramble_audio_heard(&secondsIn);
+    const BufferRecord* heard = nullptr;
+    for (const BufferRecord& record : channel.buffers) {
+        if (record.number != QWORD(-1) && playing >= 0.0 && record.number <= QWORD(playing) &&
+            (heard == nullptr || record.number > heard->number)) {
+            heard = &record;
+        }
+    }
+    if (heard == nullptr) {
+        return 0;
+    }
+    if (heard->number < QWORD(playing)) {
+        return heard->start + heard->bytes;
+    }
+    const QWORD played = static_cast<QWORD>(std::floor(secondsIn * frequency)) * bytesPerFrame;
+    return heard->start + std::min(played, heard->bytes);
+}
+#else
 int AudioOutput::position(DWORD handle, QWORD& bytes) {
     return readChannel(handle, [&bytes](const Channel& channel) { bytes = channel.position; });
 }
+#endif
 
 int AudioOutput::seconds(DWORD handle, QWORD bytes, float& seconds) {
     if (!stillOpen()) {
@@ -265,6 +317,13 @@ int AudioOutput::activity(DWORD handle, DWORD& state) {
 void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
     const std::size_t samples = frames * channelCount;
     std::fill(out, out + samples, std::int16_t{0});
+#ifdef __EMSCRIPTEN__
+    // Numbered even when silent: the browser schedules every buffer it asks for.
+    const QWORD number = buffersMixed++;
+#endif
+    if (paused) {
+        return;
+    }
     if (scratch.size() < samples) {
         scratch.resize(samples);
     }
@@ -274,6 +333,9 @@ void AudioOutput::mix(std::int16_t* out, std::size_t frames) {
             continue;
         }
         const std::size_t got = channel.decoder->read(scratch.data(), frames);
+#ifdef __EMSCRIPTEN__
+        channel.buffers[number % recordedBuffers] = BufferRecord{number, channel.position, got * bytesPerFrame};
+#endif
         channel.position += got * bytesPerFrame;
         for (std::size_t i = 0; i < got * channelCount; ++i) {
             out[i] = static_cast<std::int16_t>(std::clamp(out[i] + scratch[i], -32768, 32767));

@@ -3,15 +3,26 @@
 // order the file stores them.
 // CMYK JPEGs, which SDL_image hands out as raw ink bytes under ARGB labels, are turned into
 // RGB here, minding the inverted inks of files with an Adobe marker.
+// In a browser, whose SDL has neither SDL_image's loaders nor working SDL_RWops, the file's
+// bytes are read here and JPEGs decoded with libjpeg as SDL_image does (jpegload.h), behind
+// the same header checks; PNG and BMP files are refused there.
 #include "engine/image.h"
 
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <fstream>
+#include <iterator>
+
+#include "engine/jpegload.h"
+#else
 #include <SDL_image.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "engine/logsys.h"
 
@@ -19,6 +30,7 @@ namespace Tramble {
 
 namespace {
 
+#ifndef __EMSCRIPTEN__
 // Channel masks that put the bytes in memory in the order R, G, B (and A), the order
 // GL_RGB and GL_RGBA uploads expect.
 #if SDL_BYTEORDER == SDL_LIL_ENDIAN
@@ -38,6 +50,7 @@ const Uint32 packedAlphaMask32 = 0x000000ff;
 #endif
 // The green byte sits in the middle of three whatever the byte order.
 const Uint32 packedGreenMask24 = 0x0000ff00;
+#endif
 // Bytes per pixel of the two packed layouts.
 const int rgbBytes = 3;
 const int rgbaBytes = 4;
@@ -81,6 +94,7 @@ const Uint32 bmpOs2InfoSize = 12;
 const Uint32 bmpMinInfoSize = 40;
 const Uint32 bmpMaxInfoSize = 124;
 
+#ifndef __EMSCRIPTEN__
 struct SurfaceDeleter {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
@@ -109,6 +123,7 @@ SurfacePtr convertToPacked(SDL_Surface* surface) {
     }
     return SurfacePtr(SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE));
 }
+#endif
 
 // What a JPEG, PNG or BMP header says, read before SDL_image decodes the whole file.
 struct Header {
@@ -250,17 +265,17 @@ Header readBmpHeader(SDL_RWops* source) {
     return header;
 }
 
-// A JPEG has no alpha: a four-byte JPEG surface is CMYK, its bytes C, M, Y, K in memory
-// whatever the masks say.
-void cmykToRgb(const SDL_Surface& surface, bool inverted, Image& image) {
-    image.width = surface.w;
-    image.height = surface.h;
+// A JPEG has no alpha: four-byte JPEG pixels are CMYK, their bytes C, M, Y, K in memory
+// whatever the masks say. Rows are pitch bytes apart.
+void cmykToRgb(const Uint8* pixels, int width, int height, size_t pitch, bool inverted, Image& image) {
+    image.width = width;
+    image.height = height;
     image.bytesPerPixel = rgbBytes;
-    image.pixels.resize(static_cast<size_t>(surface.w) * surface.h * rgbBytes);
+    image.pixels.resize(static_cast<size_t>(width) * height * rgbBytes);
     unsigned char* out = image.pixels.data();
-    for (int y = 0; y < surface.h; ++y) {
-        const Uint8* in = static_cast<const Uint8*>(surface.pixels) + static_cast<size_t>(y) * surface.pitch;
-        for (int x = 0; x < surface.w; ++x, in += rgbaBytes, out += rgbBytes) {
+    for (int y = 0; y < height; ++y) {
+        const Uint8* in = pixels + static_cast<size_t>(y) * pitch;
+        for (int x = 0; x < width; ++x, in += rgbaBytes, out += rgbBytes) {
             // Light left after each ink, as a fraction of fullScale.
             const auto clear = [inverted](Uint8 ink) { return inverted ? ink : fullScale - ink; };
             const int black = clear(in[3]);
@@ -271,8 +286,108 @@ void cmykToRgb(const SDL_Surface& surface, bool inverted, Image& image) {
     }
 }
 
+#ifdef __EMSCRIPTEN__
+// What SDL_image's IMG_isJPG, IMG_isPNG and IMG_isBMP look for: a JPEG's start-of-image
+// marker and the next marker's prefix, PNG's signature, BMP's "BM". The position is kept.
+bool startsWith(SDL_RWops* source, const Uint8* signature, size_t size) {
+    const long start = SDL_RWtell(source);
+    std::vector<Uint8> bytes(size);
+    const bool found =
+        SDL_RWread(source, bytes.data(), 1, size) == size && std::memcmp(bytes.data(), signature, size) == 0;
+    SDL_RWseek(source, start, RW_SEEK_SET);
+    return found;
+}
+const Uint8 jpegSignature[] = {markerPrefix, startOfImage, markerPrefix};
+const Uint8 pngSignature[pngSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+const Uint8 bmpSignature[] = {'B', 'M'};
+bool IMG_isJPG(SDL_RWops* source) {
+    return startsWith(source, jpegSignature, sizeof jpegSignature);
+}
+bool IMG_isPNG(SDL_RWops* source) {
+    return startsWith(source, pngSignature, sizeof pngSignature);
+}
+bool IMG_isBMP(SDL_RWops* source) {
+    return startsWith(source, bmpSignature, sizeof bmpSignature);
+}
+
+// A file's bytes behind SDL_RWops's calls, for the header checks: Emscripten's own SDL_RWops
+// are handles into a script's table, with no calls to read them through.
+class MemorySource : public SDL_RWops {
+public:
+    explicit MemorySource(std::vector<Uint8> bytes) : SDL_RWops(), bytes(std::move(bytes)) {
+        seek = seekBytes;
+        read = readBytes;
+        close = closeBytes;
+    }
+
+private:
+    static long seekBytes(SDL_RWops* context, long offset, int whence) {
+        MemorySource& source = *static_cast<MemorySource*>(context);
+        const long base = whence == RW_SEEK_SET   ? 0
+                          : whence == RW_SEEK_CUR ? source.at
+                                                  : static_cast<long>(source.bytes.size());
+        if (offset < -base || base + offset > static_cast<long>(source.bytes.size())) {
+            return -1;
+        }
+        source.at = base + offset;
+        return source.at;
+    }
+    static size_t readBytes(SDL_RWops* context, void* out, size_t size, size_t count) {
+        MemorySource& source = *static_cast<MemorySource*>(context);
+        const size_t whole = size == 0 ? 0 : std::min(count, (source.bytes.size() - source.at) / size);
+        std::memcpy(out, source.bytes.data() + source.at, whole * size);
+        source.at += static_cast<long>(whole * size);
+        return whole;
+    }
+    static int closeBytes(SDL_RWops*) { return 0; }
+
+    std::vector<Uint8> bytes;
+    long at = 0;
+};
+
+// Decodes the JPEG from the source's position to its end as SDL_image would, CMYK inks
+// turned into RGB as on the desktop.
+bool decodeJpegSource(SDL_RWops* source, bool adobe, Image& image) {
+    const long start = SDL_RWtell(source);
+    const long end = SDL_RWseek(source, 0, RW_SEEK_END);
+    std::vector<Uint8> bytes(static_cast<size_t>(std::max(0L, end - start)));
+    if (start < 0 || SDL_RWseek(source, start, RW_SEEK_SET) != start ||
+        SDL_RWread(source, bytes.data(), 1, bytes.size()) != bytes.size()) {
+        LOG(Error) << "Cannot read JPEG\n";
+        return false;
+    }
+    JpegPixels decoded;
+    if (!decodeJpeg(bytes.data(), bytes.size(), decoded)) {
+        LOG(Error) << "Cannot decode JPEG\n";
+        return false;
+    }
+    if (decoded.bytesPerPixel == rgbaBytes) {
+        cmykToRgb(decoded.pixels.data(), decoded.width, decoded.height, static_cast<size_t>(decoded.width) * rgbaBytes,
+                  adobe, image);
+        return true;
+    }
+    image.width = decoded.width;
+    image.height = decoded.height;
+    image.bytesPerPixel = static_cast<unsigned char>(decoded.bytesPerPixel);
+    image.pixels = std::move(decoded.pixels);
+    return true;
+}
+#endif
+
 }  // namespace
 
+#ifdef __EMSCRIPTEN__
+Image::Image(const std::string& fileName) {
+    std::ifstream file(fileName, std::ios::binary);
+    std::vector<Uint8> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file) {
+        LOG(Error) << "Cannot read " << fileName << "\n";
+        return;
+    }
+    MemorySource source(std::move(bytes));
+    valid = decode(&source);
+}
+#else
 Image::Image(const std::string& fileName) {
     SDL_RWops* file = SDL_RWFromFile(fileName.c_str(), "rb");
     valid = decode(file);
@@ -280,6 +395,7 @@ Image::Image(const std::string& fileName) {
         SDL_RWclose(file);
     }
 }
+#endif
 
 bool Image::decode(SDL_RWops* source) {
     const Sint64 start = source ? SDL_RWtell(source) : 0;
@@ -308,6 +424,13 @@ bool Image::decode(SDL_RWops* source) {
         LOG(Error) << "Cannot rewind image: " << SDL_GetError() << "\n";
         return false;
     }
+#ifdef __EMSCRIPTEN__
+    if (!jpeg) {
+        LOG(Error) << "Only JPEG pictures decode in the browser\n";
+        return false;
+    }
+    return decodeJpegSource(source, header.adobe, *this);
+#else
     // Only the formats pictures come in (BMP through SDL's own loader): SDL_image 1.2's other
     // loaders are not fit for damaged files (its GIF loader never returns on some).
     const SurfacePtr surface(jpeg  ? IMG_LoadJPG_RW(source)
@@ -315,13 +438,16 @@ bool Image::decode(SDL_RWops* source) {
                              : bmp ? IMG_LoadBMP_RW(source)
                                    : nullptr);
     if (jpeg && surface && surface->format->BytesPerPixel == rgbaBytes && SDL_LockSurface(surface.get()) == 0) {
-        cmykToRgb(*surface, header.adobe, *this);
+        cmykToRgb(static_cast<const Uint8*>(surface->pixels), surface->w, surface->h, surface->pitch, header.adobe,
+                  *this);
         SDL_UnlockSurface(surface.get());
         return true;
     }
     return loadSDLSurface(surface.get());
+#endif
 }
 
+#ifndef __EMSCRIPTEN__
 bool Image::loadSDLSurface(SDL_Surface* surface) {
     if (surface == nullptr) {
         LOG(Error) << "SDL_Surface null\n";
@@ -375,6 +501,7 @@ bool Image::loadSDLSurface(SDL_Surface* surface) {
     SDL_UnlockSurface(source);
     return true;
 }
+#endif
 
 unsigned char* Image::setData(const unsigned char* source, int width, int height, unsigned char bytesPerPixel) {
     this->width = width;

@@ -1,5 +1,6 @@
 // A decoded picture in memory: tightly packed rows of RGB or RGBA bytes, first row of the
-// file first, ready for texture upload. Decodes JPEG, PNG and BMP files through SDL_image.
+// file first, ready for texture upload. Decodes JPEG, PNG and BMP files through SDL_image;
+// in a browser, where no SDL surface carries pictures, JPEG files through libjpeg.
 #pragma once
 
 #include <string>
@@ -12,7 +13,7 @@ namespace Tramble {
 
 class Image {
 public:
-    // An empty, invalid image, to be filled with loadSDLSurface or setData.
+    // An empty, invalid image, to be filled with loadSDLSurface (desktop) or setData.
     Image() = default;
     // Decodes the file; valid tells whether that worked (failures are logged).
     explicit Image(const std::string& fileName);
@@ -22,12 +23,14 @@ public:
     // decode. Does not set valid.
     bool decode(SDL_RWops* source);
 
+#ifndef __EMSCRIPTEN__
     // Takes a copy of the surface's pixels as packed R,G,B (or R,G,B,A when the surface has
     // alpha, or a transparent palette index) rows, whatever its format, pitch or byte order.
     // The surface stays the caller's.
     // Does not set valid: that is the constructor's decision. False for a null surface,
     // which leaves the image as it was.
     bool loadSDLSurface(SDL_Surface* surface);
+#endif
 
     // Replaces the pixels with a copy of width x height packed pixels from source and makes
     // the image valid. Returns the new pixel array.

@@ -3,6 +3,8 @@
 // The kernel is the root group: it owns SDL's lifetime and the main loop.
 #pragma once
 
+#include <functional>
+
 #include "engine/basictask.h"
 #include "engine/cursorlist.h"
 
@@ -63,9 +65,15 @@ public:
     // Quits SDL: the last thing the loop's shut-down does.
     void stop() override;
 
-    // Runs passes until the halt flag is set or no child is left, then stops the tree.
-    // The caller starts the kernel first; run() starts nothing.
-    bool run();
+    // Runs passes until the halt flag is set or no child is left, then stops the tree and
+    // calls `stopped`, where the caller tears down what the tree used. The caller starts the
+    // kernel first; run() starts nothing. On the desktop it returns once `stopped` has run.
+    // In a browser it never returns: each pass is one of the browser's frames, control goes
+    // back to the browser between them, and `stopped` is where the program goes on.
+    bool run(const std::function<void()>& stopped = {});
+
+    // True while another pass is due: no halt asked for and a child left to update.
+    bool running() const;
 };
 
 }  // namespace Tramble

@@ -16,9 +16,10 @@ namespace Tramble {
 
 namespace {
 
-// The letterbox band of the 800 x 600 window: 100-pixel bars above and below.
-const int letterboxPosition[2] = {0, 100};
-const int letterboxSize[2] = {800, 400};
+// The window initialize assumes, in pixels, and the share of its height each letterbox bar
+// takes: 100-pixel bars above and below at 800 x 600.
+const int defaultWindowSize[2] = {800, 600};
+const int barsPerWindowHeight = 6;
 // Vertical field of view of the 3D picture, degrees.
 const float defaultFieldOfView = 100.0f;
 // FogMode and PrimitiveType values the back ends have a mode for.
@@ -59,12 +60,19 @@ void setCapability(GLenum capability, bool on) {
 void Renderer::initialize() {
     LOG(Info) << "Initializing renderer" << std::endl;
     LogIndent indent;
-    setViewport(letterboxPosition, letterboxSize);
+    setWindowSize(defaultWindowSize[0], defaultWindowSize[1]);
     setProjection(defaultFieldOfView);
     loadMatrix(Matrix4(), MatrixMode::Modelview);
     stateKnown = false;
     setState(RenderState());
     initializeBackend();
+}
+
+void Renderer::setWindowSize(int windowWidth, int windowHeight) {
+    const int bar = windowHeight / barsPerWindowHeight;
+    const int position[2] = {0, bar};
+    const int size[2] = {windowWidth, windowHeight - 2 * bar};
+    setViewport(position, size);
 }
 
 void Renderer::setViewport(const int position[2], const int size[2]) {

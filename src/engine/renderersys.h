@@ -120,8 +120,12 @@ public:
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    // Letterbox viewport, 100 degree perspective, lighting with light 0, depth test.
+    // Letterbox viewport of an 800 x 600 window, 100 degree perspective, lighting with
+    // light 0, depth test.
     void initialize();
+    // The letterbox viewport of a window that size in pixels: its whole width, the middle
+    // two thirds of its height.
+    void setWindowSize(int windowWidth, int windowHeight);
     // Clears colour and depth over the whole window and resets the modelview matrix.
     void beginFrame();
 

@@ -1,7 +1,11 @@
-// Window and context set-up, the per-pass frame, and the video subsystem's shut-down.
+// Window and context set-up, the per-pass frame, and the video subsystem's shut-down. In a
+// browser the window is the page's canvas, which the page sizes: the picture follows it.
 #include "engine/videosys.h"
 
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/html5.h>
+#endif
 
 #include <ostream>
 
@@ -16,6 +20,16 @@ namespace {
 const int colourBits = 5;
 const int depthBits = 16;
 const int stencilBits = 8;
+
+#ifdef __EMSCRIPTEN__
+// The canvas the page draws the demo in.
+const char* const canvasSelector = "#canvas";
+
+// The canvas's drawing buffer in pixels, as the page has sized it.
+void canvasSize(int& width, int& height) {
+    emscripten_get_canvas_element_size(canvasSelector, &width, &height);
+}
+#endif
 
 }  // namespace
 
@@ -51,7 +65,13 @@ bool VideoTask::start() {
         LOG(Error) << "Could not initialize video system: " << SDL_GetError() << std::endl;
         return false;
     }
+#ifdef __EMSCRIPTEN__
+    // A canvas with alpha lets the page show through wherever a frame leaves alpha below one,
+    // and nothing we draw blends with the alpha already there.
+    canvasSize(setup.width, setup.height);
+#else
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, colourBits);
+#endif
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, colourBits);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, colourBits);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, colourBits);
@@ -67,6 +87,7 @@ bool VideoTask::start() {
     SDL_ShowCursor(SDL_DISABLE);
     SDL_WM_GrabInput(SDL_GRAB_ON);
     renderer.initialize();
+    renderer.setWindowSize(setup.width, setup.height);
     active = true;
     return true;
 }
@@ -79,6 +100,16 @@ void VideoTask::stop() {
 }
 
 void VideoTask::update() {
+#ifdef __EMSCRIPTEN__
+    int width = 0;
+    int height = 0;
+    canvasSize(width, height);
+    if (width != setup.width || height != setup.height) {
+        setup.width = width;
+        setup.height = height;
+        renderer.setWindowSize(width, height);
+    }
+#endif
     renderer.beginFrame();
     renderGroup.draw(renderer);
     SDL_GL_SwapBuffers();

@@ -87,6 +87,14 @@ TEST_F(RendererTest, LetterboxPerspectiveAndAViewportThatRebuildsIt) {
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
+// Another window keeps the letterbox's shares: bars of a sixth of its height.
+TEST_F(RendererTest, WindowSizeScalesTheLetterbox) {
+    renderer.setWindowSize(1600, 1200);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 200, 1600, 800}));
+}
+
 // A textured material with the given generation and blending.
 Material textured(unsigned int texture, int texGen, int blend = blendOff) {
     Material material;
