@@ -2,7 +2,8 @@
 # Runs every test: installs what is missing (as root), builds with warnings as errors,
 # starts a private Xvfb when there is no display, runs CTest, runs the tests that draw again
 # with the shader back end, then does the same with the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, then replays the kept fuzz inputs and
+# UndefinedBehaviorSanitizer build, then builds the web page and checks it in headless
+# Chromium, then replays the kept fuzz inputs and
 # fuzzes each target briefly, and last checks the C++ layout (TRAMBLE_SKIP_FORMAT_CHECK=1
 # skips that). Exits non-zero on any failure.
 set -euo pipefail
@@ -45,6 +46,10 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$TRAMBLE_ROOT/tools/lsan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 (cd build-asan && sanitizer_tests)
+
+# ---- The web page: built with Emscripten, checked in headless Chromium (tools/web.sh) ----
+echo "== web"
+"$TRAMBLE_ROOT/tools/web.sh" --test
 
 # ---- Fuzzing: the kept fault inputs, then a short run of every target (tools/fuzz.sh) ----
 echo "== fuzz"
