@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing (as root), builds with warnings as errors,
-# starts a private Xvfb when there is no display, runs CTest, runs the tests that draw again
-# with the shader back end, then does the same with the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, then builds the web page and checks it in headless
-# Chromium, then replays the kept fuzz inputs and
-# fuzzes each target briefly, and last checks the C++ layout (TRAMBLE_SKIP_FORMAT_CHECK=1
-# skips that). Exits non-zero on any failure.
+# Runs every test: installs what is missing (as root); builds with warnings as errors and
+# runs CTest (starting a private Xvfb when there is no display); runs the tests that draw
+# again with the shader back end; builds and runs the tests under AddressSanitizer +
+# UndefinedBehaviorSanitizer; builds the web page and checks it in headless Chromium; replays
+# the kept fuzz inputs and fuzzes each target briefly; and last checks the C++ layout
+# (TRAMBLE_SKIP_FORMAT_CHECK=1 skips that). Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 cd "$TRAMBLE_ROOT"

@@ -9,7 +9,9 @@
 //                               frame drawn, the numbered FRAMES (a,b,c) written to DIR as PNG
 //   compare DESKTOP BROWSER FRAMES  the frames of the two directories, against the limits
 //   sync URL [SECONDS]          real time: the music heard (from when the browser plays each
-//                               buffer) at each scene start within SECONDS (50 by default)
+//                               buffer) at each scene start within SECONDS (50 by default),
+//                               the time from the click to the first frame, and each scene's
+//                               median frame rate (past 165 s the run goes on to the end)
 //   shot URL WIDTHxHEIGHT FRAME FILE  a screenshot of the page at that size, on the fixed
 //                               clock at that frame (0: the title, before the click)
 'use strict';
@@ -61,6 +63,16 @@ function harness({ clock, fastScale }) {
     log(...args);
   };
   if (clock === 'real') {
+    // The first draw of the program: its first frame, for the time from the click to it.
+    for (const context of [WebGLRenderingContext.prototype]) {
+      for (const name of ['drawArrays', 'drawElements']) {
+        const draw = context[name];
+        context[name] = function (...args) {
+          state.firstDraw = state.firstDraw === undefined ? realNow() : state.firstDraw;
+          return draw.apply(this, args);
+        };
+      }
+    }
     // Where each buffer is heard, from the output's timestamp when it is scheduled.
     const start = AudioBufferSourceNode.prototype.start;
     AudioBufferSourceNode.prototype.start = function (when, ...rest) {
@@ -362,21 +374,24 @@ function heardMs(buffers, at) {
 
 async function sync(url, seconds) {
   const { browser, page, problems } = await openPage(url, 'real');
+  const clickedAt = await page.evaluate(() => performance.now());
   await page.click('#start');
   const until = 1000 * seconds;
   const last = sceneStarts.filter(([start]) => start <= until).length;
+  // Past the last scene start, the run goes on to the end, for the last scene's frame rate.
+  const toTheEnd = until > sceneStarts[sceneStarts.length - 1][0];
   const lines = [];
   for (;;) {
     await page.waitForTimeout(1000);
     const log = await programLines(page);
     const counts = sceneStarts.map(([, text]) => log.filter(([, line]) => line.endsWith(text)).length);
-    const done = sceneStarts.slice(0, last).every(([, , nth], i) => counts[i] >= nth);
+    const done = !toTheEnd && sceneStarts.slice(0, last).every(([, , nth], i) => counts[i] >= nth);
     if (done || log.some(([, line]) => line.endsWith('Stopping engine'))) {
       lines.push(...log);
       break;
     }
   }
-  const buffers = await page.evaluate(() => window.trambleHarness.buffers);
+  const { buffers, firstDraw } = await page.evaluate(() => window.trambleHarness);
   const frames = lines.filter(([, line]) => line.startsWith('FPS: ')).map(([, line]) => Number(line.slice(5)));
   await page.keyboard.press('Escape');
   await browser.close();
@@ -394,6 +409,18 @@ async function sync(url, seconds) {
     if (Math.abs(ahead) > 50) {
       fail(`scene ${i + 2} starts ${ahead.toFixed(0)} ms off its music (frames per second: ${frames.join(' ')})`);
     }
+  });
+  // Frames per second, logged once a second, by the scene whose start came last before.
+  console.log(`Click to first frame: ${(firstDraw - clickedAt).toFixed(0)} ms`);
+  const starts = [0, ...sceneStarts.slice(0, last).map(([, text, nth]) =>
+    lines.filter(([, line]) => line.endsWith(text))[nth - 1][0])];
+  const rates = lines.filter(([, line]) => line.startsWith('FPS: '));
+  starts.forEach((from, i) => {
+    const to = i + 1 < starts.length ? starts[i + 1] : Infinity;
+    const inScene = rates.filter(([at]) => at > from && at <= to).map(([, line]) => Number(line.slice(5)));
+    inScene.sort((a, b) => a - b);
+    const median = inScene[Math.floor(inScene.length / 2)];
+    console.log(`Scene ${i + 1}: median ${median} frames per second, ${(1000 / median).toFixed(1)} ms a frame`);
   });
   problems.forEach((line) => fail(line));
 }
