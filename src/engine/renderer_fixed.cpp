@@ -1,7 +1,7 @@
 // The fixed-function back end: the renderer as OpenGL 1.1 draws it, with GLU's matrices and
 // mipmaps. Besides what renderersys.cpp touches for both back ends, it touches the matrix
 // stacks, viewport, lighting and lights 0 to 2, colour material, the front material's
-// specular, fog, shade model, polygon mode, blending, the current colour, 2D texturing and
+// specular, fog, shade model, polygon mode, the current colour, 2D texturing and
 // sphere-map generation, and the vertex, normal, texture-coordinate and colour client arrays
 // (each left disabled).
 #include <SDL_opengl.h>
@@ -212,13 +212,7 @@ Matrix4 Renderer::projection() const {
     return matrix;
 }
 
-void Renderer::applyMaterial(const Material& material) {
-    if (material.blend == blendAdditive) {
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        glEnable(GL_BLEND);
-    } else {
-        glDisable(GL_BLEND);
-    }
+void Renderer::applyColourAndTexture(const Material& material) {
     glColor4fv(material.colour);
     if (material.texture == 0) {
         glDisable(GL_TEXTURE_2D);

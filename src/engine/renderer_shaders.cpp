@@ -3,7 +3,7 @@
 // end keeps itself: the matrix stacks, the material, the lights, the fog, polygon mode; each
 // draw picks a program specialised for the state of the moment (lit by light 0 or by the two
 // specular lights, textured, sphere-mapped, fogged) and hands it the vertices in buffers.
-// Besides what renderersys.cpp touches for both back ends, it touches the viewport, blending,
+// Besides what renderersys.cpp touches for both back ends, it touches the viewport,
 // the bound texture, the current program, the array and element buffers and vertex
 // attributes 0 to 3.
 #include <GLES2/gl2.h>
@@ -586,13 +586,7 @@ void Renderer::applyFogSettings(const FogSettings& fog) {
     backend->fog = fog;
 }
 
-void Renderer::applyMaterial(const Material& material) {
-    if (material.blend == blendAdditive) {
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        glEnable(GL_BLEND);
-    } else {
-        glDisable(GL_BLEND);
-    }
+void Renderer::applyColourAndTexture(const Material& material) {
     for (int c = 0; c < 4; ++c) {
         backend->colour[c] = material.colour[c];
     }

@@ -1,7 +1,7 @@
 // What both renderer back ends share: initialisation's order, the state cache that issues a
 // back end's GL calls only for fields that change, the checks of what callers pass before a
 // back end sees it, and the GL state that OpenGL 1.1 and OpenGL ES 2.0 set alike (depth test
-// and mask, stencil, texture deletion), through the smaller API's header.
+// and mask, stencil, blending, texture deletion), through the smaller API's header.
 #include "engine/renderersys.h"
 
 #include <GLES2/gl2.h>
@@ -163,6 +163,16 @@ void Renderer::applyStencil(Stencil stencil, int value) {
 void Renderer::clearStencil() {
     glClearStencil(0);
     glClear(GL_STENCIL_BUFFER_BIT);
+}
+
+void Renderer::applyMaterial(const Material& material) {
+    if (material.blend == blendAdditive) {
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        glEnable(GL_BLEND);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    applyColourAndTexture(material);
 }
 
 void Renderer::deleteTexture(unsigned int texture) {

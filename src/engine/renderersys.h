@@ -209,6 +209,8 @@ private:
     void applyPolygonMode(PolygonMode mode);
     void applyFlatShading(bool on);
     void applyFogSettings(const FogSettings& fog);
+    // The material's colour, texture and texture generation; the shared part sets blending.
+    void applyColourAndTexture(const Material& material);
     // Both formats valid; 0 on failure, logged.
     unsigned int uploadTexture(const Image& image, bool alpha);
     // Counts clamped to what the arrays hold, and at least 1.
