@@ -121,6 +121,10 @@ TEST_F(FontTest, PrintDrawsUprightGlyphsWhereTheyAreAndNothingForSpaces) {
     EXPECT_TRUE(regionIs(146, 195, 28, 50, black)) << "the space";
     EXPECT_TRUE(regionIs(188, 210, 9, 20, green)) << "left half of 'O'";
     EXPECT_TRUE(regionIs(207, 208, 7, 24, black)) << "right half of 'O'";
+    // Built, in either back end, the font has lists to its name; released, none.
+    EXPECT_NE(font.listBase, 0u);
+    font.release();
+    EXPECT_EQ(font.listBase, 0u);
 }
 
 // The second copy is offset by two values of the shared sequence, vertical first, each from
