@@ -344,6 +344,8 @@ GLenum lineOrPointMode(PrimitiveType type) {
 
 }  // namespace
 
+// Its programs and buffers are not deleted: the renderer lives as long as the context, and
+// they go with it.
 struct Renderer::Backend {
     MatrixStack projection;
     MatrixStack modelview;
