@@ -37,7 +37,7 @@ const float cameraDistance = 10.0f;
 const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
 // The white-out starts once the scene has been updated for longer than this: only an
 // update that comes late at the scene's end (after a stall) gets that far.
-const float fadeOutAfter = 40000.0f;
+const float whiteOutAfter = 40000.0f;
 
 // The window in the unit box: each corner swings this far around its rest point, and the
 // rest points lie this far left or right of the centre and above or below it.
@@ -61,10 +61,10 @@ const char* const backdropTexture = "background.jpg";
 }  // namespace
 
 Scene3::Scene3()
-    : knot(knotP, knotQ, knotSegments, knotSides, tubeRadius, knotScale),
+    : SceneFades(whiteOutAfter),
+      knot(knotP, knotQ, knotSegments, knotSides, tubeRadius, knotScale),
       sparks(sparkAmount, sparkLifespan, cloudRespawn, cloudSpread, cloudDirection, cloudStart, sparkSpeed, cloudJerk,
-             sparkSize),
-      fades(fadeOutAfter) {
+             sparkSize) {
     knot.setPulsing(true);
     knot.setPulseTurns(pulseTurns);
     knot.setPulseOffset(pulseOffset);
@@ -84,7 +84,7 @@ void Scene3::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene3::update(unsigned int ms) {
-    fades.update(ms);
+    updateFades(ms);
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     sparks.setPosition(sparkPath(a, sparkReach));
@@ -120,7 +120,7 @@ void Scene3::draw(Renderer& renderer) {
     drawBackdrop(backdrop, renderer);
     drawKnotThroughWindow(renderer);
     drawSprites(sparks, renderer);
-    fades.draw(renderer);
+    drawFades(renderer);
     drawWindowOutline(renderer);
 }
 

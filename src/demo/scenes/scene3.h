@@ -11,7 +11,7 @@
 
 namespace Tramble {
 
-class Scene3 : public IDemoScene {
+class Scene3 : public IDemoScene, public SceneFades {
 public:
     // Corner k of the window (x, y in the unit box), in drawing order, for an angle.
     static void windowCorners(float angle, float corners[4][2]);
@@ -30,8 +30,6 @@ public:
     ScreenQuad backdrop;
     KnotTube knot;
     ParticleSystem sparks;
-    // The white of the scene change clearing, and the late white-out.
-    SceneFades fades;
 
 private:
     void drawKnotThroughWindow(Renderer& renderer);

@@ -33,13 +33,13 @@ const float cameraDistance = 1.0f;
 const Vector3 cameraTarget(0.0f, 0.0f, 0.0f);
 // The white-out starts once the scene has been updated for longer than this, 10 s past its
 // length: only a single update that comes very late (after a stall) gets that far.
-const float fadeOutAfter = 50000.0f;
+const float whiteOutAfter = 50000.0f;
 
 const char* const backdropTexture = "background3.jpg";
 
 }  // namespace
 
-Scene4::Scene4() : trails{makeTrail(0), makeTrail(1), makeTrail(2)}, fades(fadeOutAfter) {}
+Scene4::Scene4() : SceneFades(whiteOutAfter), trails{makeTrail(0), makeTrail(1), makeTrail(2)} {}
 
 // One reference to the sprite per trail, and one to the backdrop; all kept until the end.
 void Scene4::load(TextureManager& textures) {
@@ -54,7 +54,7 @@ void Scene4::setupStage(SceneStage stage, unsigned int length) {
 }
 
 void Scene4::update(unsigned int ms) {
-    fades.update(ms);
+    updateFades(ms);
     angle += static_cast<float>(ms) * angleSpeed;
     const float a = angle;
     trails[0].setPosition(
@@ -73,7 +73,7 @@ void Scene4::draw(Renderer& renderer) {
     for (ParticleSystem& trail : trails) {
         drawSprites(trail, renderer);
     }
-    fades.draw(renderer);
+    drawFades(renderer);
     printTitle(*font, renderer);
 }
 

@@ -11,7 +11,7 @@
 
 namespace Tramble {
 
-class Scene4 : public IDemoScene {
+class Scene4 : public IDemoScene, public SceneFades {
 public:
     static constexpr int trailCount = 3;
 
@@ -28,8 +28,6 @@ public:
     ScreenQuad backdrop;
     // The first and third fly; the second stays at the origin.
     ParticleSystem trails[trailCount];
-    // The white of the scene change clearing, and the late white-out past 50 s.
-    SceneFades fades;
 };
 
 }  // namespace Tramble

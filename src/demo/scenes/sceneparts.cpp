@@ -78,7 +78,7 @@ void drawFade(ScreenFade& fade, Renderer& renderer) {
 SceneFades::SceneFades(float fadeOutAfter)
     : fadeOutAfter(fadeOutAfter), fadeIn(flashLength, false), fadeOut(flashLength, true) {}
 
-void SceneFades::update(unsigned int ms) {
+void SceneFades::updateFades(unsigned int ms) {
     clock += static_cast<float>(ms);
     if (clock > fadeOutAfter) {
         fadeOutStarted = true;
@@ -89,7 +89,7 @@ void SceneFades::update(unsigned int ms) {
     }
 }
 
-void SceneFades::draw(Renderer& renderer) {
+void SceneFades::drawFades(Renderer& renderer) {
     drawFade(fadeIn, renderer);
     if (fadeOutStarted) {
         drawFade(fadeOut, renderer);

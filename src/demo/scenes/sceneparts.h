@@ -51,15 +51,16 @@ void drawSprites(ParticleSystem& particles, Renderer& renderer);
 void drawBackdrop(ScreenQuad& backdrop, Renderer& renderer);
 void drawFade(ScreenFade& fade, Renderer& renderer);
 
-// The white flashes of scenes 3 and 4: the one that clears at the scene's start, and the
-// white-out that rises once the scene's own clock (milliseconds of updates) passes
-// fadeOutAfter, which only an update that comes late at the scene's end can carry it past.
+// The white flashes of scenes 3 and 4, which those scenes hold as their own members: the
+// one that clears at the scene's start, and the white-out that rises once the scene's own
+// clock (milliseconds of updates) passes fadeOutAfter, which only an update that comes late at
+// the scene's end can carry it past.
 class SceneFades {
 public:
     explicit SceneFades(float fadeOutAfter);
-    void update(unsigned int ms);
+    void updateFades(unsigned int ms);
     // The clearing flash, then the white-out once it has started.
-    void draw(Renderer& renderer);
+    void drawFades(Renderer& renderer);
 
     float fadeOutAfter;
     float clock = 0.0f;
